@@ -1,0 +1,50 @@
+# One helper per kind of target, so that every library, test, tool and fuzzer is built alike.
+
+function(folivar_warnings target)
+  if(MSVC)
+    return()
+  endif()
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
+    -Wno-sign-conversion -Wno-missing-field-initializers)
+  if(FOLIVAR_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# folivar_library(NAME SOURCES...): a static library of the portable core or a platform layer.
+function(folivar_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  folivar_warnings(${name})
+endfunction()
+
+# folivar_test(NAME SOURCES... [LABELS label...]): one GoogleTest executable, one CTest entry.
+# In the Windows build CTest runs it through the Wine harness (CMAKE_CROSSCOMPILING_EMULATOR).
+function(folivar_test name)
+  cmake_parse_arguments(T "" "" "LABELS;LIBS" ${ARGN})
+  add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} folivar_testsupport GTest::gtest GTest::gtest_main)
+  folivar_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}"
+    ENVIRONMENT "FOLIVAR_TEST_TMP=${CMAKE_CURRENT_BINARY_DIR}/tmp-${name}")
+  if(WIN32)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine)
+  endif()
+endfunction()
+
+# folivar_tool(NAME SOURCES...): a command-line tool of the native build.
+function(folivar_tool name)
+  add_executable(${name} ${ARGN})
+  folivar_warnings(${name})
+endfunction()
+
+# folivar_fuzzer(NAME SOURCE LIBS...): a libFuzzer harness with ASan and UBSan. CTest replays its
+# seed corpus (and a short run) so that a crash found once stays found.
+function(folivar_fuzzer name source)
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE ${ARGN})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  folivar_warnings(${name})
+endfunction()

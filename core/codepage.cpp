@@ -1,0 +1,94 @@
+#include "core/codepage.h"
+
+#include <array>
+#include <map>
+
+namespace folivar {
+
+namespace {
+
+// Code points of the bytes 0x80 to 0xFF. 0x98 has no character and stands for U+0098, as the
+// Windows conversion does.
+constexpr std::array<char16_t, 128> kHigh = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
+    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,  // C0
+    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F,  // C8
+    0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,  // D0
+    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,  // D8
+    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437,  // E0
+    0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F,  // E8
+    0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,  // F0
+    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,  // F8
+};
+
+void AppendUtf8(std::string& out, char32_t u) {
+  if (u < 0x80) {
+    out += static_cast<char>(u);
+  } else if (u < 0x800) {
+    out += static_cast<char>(0xC0 | (u >> 6));
+    out += static_cast<char>(0x80 | (u & 0x3F));
+  } else if (u < 0x10000) {
+    out += static_cast<char>(0xE0 | (u >> 12));
+    out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (u & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (u >> 18));
+    out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (u & 0x3F));
+  }
+}
+
+// Decodes one UTF-8 sequence at text[i], advancing i; malformed input gives U+FFFD.
+char32_t NextCodePoint(std::string_view text, size_t& i) {
+  const auto b0 = static_cast<uint8_t>(text[i++]);
+  if (b0 < 0x80) return b0;
+  int extra = b0 >= 0xF0 && b0 < 0xF8 ? 3 : b0 >= 0xE0 ? 2 : b0 >= 0xC2 && b0 < 0xE0 ? 1 : -1;
+  if (extra < 0) return 0xFFFD;
+  char32_t u = b0 & (0x3F >> extra);
+  for (; extra > 0; --extra) {
+    if (i >= text.size() || (static_cast<uint8_t>(text[i]) & 0xC0) != 0x80) return 0xFFFD;
+    u = u << 6 | (static_cast<uint8_t>(text[i++]) & 0x3F);
+  }
+  return u;
+}
+
+}  // namespace
+
+char32_t Cp1251ToUnicode(uint8_t c) { return c < 0x80 ? c : kHigh[c - 0x80]; }
+
+std::string Cp1251ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) AppendUtf8(out, Cp1251ToUnicode(static_cast<uint8_t>(c)));
+  return out;
+}
+
+std::string Utf8ToCp1251(std::string_view text) {
+  static const std::map<char32_t, char> reverse = [] {
+    std::map<char32_t, char> m;
+    for (int b = 0; b < 128; ++b) m[kHigh[b]] = static_cast<char>(0x80 + b);
+    return m;
+  }();
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const char32_t u = NextCodePoint(text, i);
+    if (u < 0x80) {
+      out += static_cast<char>(u);
+    } else {
+      const auto it = reverse.find(u);
+      out += it == reverse.end() ? '?' : it->second;
+    }
+  }
+  return out;
+}
+
+}  // namespace folivar

@@ -1,0 +1,447 @@
+#include "core/ttable.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace folivar {
+namespace {
+
+using namespace std::string_literals;
+using namespace std::string_view_literals;
+
+// Little-endian int32 as it appears in the binary forms.
+std::string Le32(int32_t v) {
+  const auto u = static_cast<uint32_t>(v);
+  std::string out;
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((u >> shift) & 0xFF));
+  return out;
+}
+
+// A length-prefixed string.
+std::string Str(std::string_view s) { return Le32(static_cast<int32_t>(s.size())) + std::string(s); }
+
+std::string ListBytes(const TStringList& list) {
+  std::string out;
+  WriteStrings(out, list);
+  return out;
+}
+
+ttable MakeTable(TStringList names, std::vector<TStringList> columns) {
+  ttable t;
+  t.columnNames = std::move(names);
+  t.storage = std::move(columns);
+  return t;
+}
+
+struct Row {
+  std::string name, value;
+  bool operator==(const Row&) const = default;
+};
+
+// All rows in walk order, as the callers see them.
+std::vector<Row> Walk(ttable& t) {
+  std::vector<Row> rows;
+  ResetCursor(t);
+  while (MoveNext(t)) rows.push_back({CurrentName(t), CurrentValue(t)});
+  return rows;
+}
+
+// ---- string lists ----
+
+TEST(ReadStringsTest, DamagedAndEdgeInputs) {
+  struct Case {
+    const char* what;
+    std::string in;
+    TStringList list;
+    std::string left;  // bytes after the read
+  } const cases[] = {
+      {"empty", "", {}, ""},
+      {"short count", "\x01\x00\x00"s, {}, ""},
+      {"zero count", Le32(0) + "xy", {}, "xy"},
+      // 02 00 00 00 | 01 00 00 00 | 61: the second entry has no length.
+      {"missing second length", "\x02\x00\x00\x00\x01\x00\x00\x00\x61"s, {"a", ""},
+       "\x02\x00\x00\x00\x01\x00\x00\x00\x61"s},
+      {"count beyond data", Le32(5) + "abcd", {}, ""},
+      {"huge count", Le32(0x7FFFFFFF) + Str("a"), {}, ""},
+      {"negative count", Le32(-1) + Str("a") + "tail", {}, ""},
+      {"most negative count", Le32(INT32_MIN) + Str("a"), {}, ""},
+      // count 4 with four bytes after it: allowed by the count check, stops at entry 2.
+      {"count equals remaining", Le32(4) + Le32(0), {"", "", "", ""}, Le32(4) + Le32(0)},
+      {"entry longer than data", Le32(1) + Le32(5) + "abc", {""}, Le32(1) + Le32(5) + "abc"},
+      {"negative entry length", Le32(1) + Le32(-1) + "abc", {""}, Le32(1) + Le32(-1) + "abc"},
+      {"half a length", Le32(1) + "\x01\x00"s, {""}, Le32(1) + "\x01\x00"s},
+      {"complete with tail", Le32(2) + Str("ab") + Str("c") + "tail", {"ab", "c"}, "tail"},
+      {"binary entries", Le32(2) + Str("\x00\xFF"sv) + Str(""), {"\x00\xFF"s, ""}, ""},
+  };
+  for (const Case& c : cases) {
+    std::string bytes = c.in;
+    TStringList list = {"stale"};  // whatever was there goes
+    ReadStrings(bytes, list);
+    EXPECT_EQ(list, c.list) << c.what;
+    EXPECT_EQ(bytes, c.left) << c.what;
+  }
+}
+
+TEST(WriteStringsTest, LayoutIsCountThenLengthPrefixedEntries) {
+  std::string bytes = "head";
+  WriteStrings(bytes, {"abc", ""});
+  EXPECT_EQ(bytes, "head"s + "\x02\x00\x00\x00" "\x03\x00\x00\x00" "abc" "\x00\x00\x00\x00"s);
+  std::string empty;
+  WriteStrings(empty, {});
+  EXPECT_EQ(empty, "\x00\x00\x00\x00"s);
+}
+
+TEST(WriteStringsTest, RoundTripsThroughReadStrings) {
+  const TStringList lists[] = {
+      {},
+      {""},
+      {"", "", ""},
+      {"a"},
+      {"name", "value", "\x00\x01\xFF"s, "with spaces "},
+      {std::string(1000, 'x'), "", std::string(300, '\0')},
+      TStringList(500, "ab"),
+  };
+  for (const TStringList& list : lists) {
+    std::string bytes;
+    WriteStrings(bytes, list);
+    bytes += "rest";
+    TStringList back;
+    ReadStrings(bytes, back);
+    EXPECT_EQ(back, list);
+    EXPECT_EQ(bytes, "rest");
+  }
+}
+
+// ---- building and looking up ----
+
+TEST(TableTest, InitTablePutsNameFirst) {
+  ttable t;
+  t.cursor = 5;
+  InitTable(t, {"value", "extra"});
+  EXPECT_EQ(t.columnNames, (TStringList{"name", "value", "extra"}));
+  ASSERT_EQ(t.storage.size(), 3u);
+  for (const TStringList& column : t.storage) EXPECT_TRUE(column.empty());
+  EXPECT_EQ(RowCount(t), 0);
+  EXPECT_EQ(t.cursor, -1);
+
+  InitTable(t, TStringList{});
+  EXPECT_EQ(t.columnNames, (TStringList{"name"}));
+  EXPECT_EQ(t.storage.size(), 1u);
+}
+
+TEST(TableTest, EmptyTableLooksUpNothing) {
+  ttable t;
+  EXPECT_EQ(FindRow(t, ""), -1);
+  EXPECT_EQ(FindRow(t, "a"), -1);
+  EXPECT_EQ(GetValue(t, "a"), "");
+  EXPECT_EQ(RowCount(t), 0);
+  EXPECT_EQ(CurrentName(t), "");
+  EXPECT_EQ(CurrentValue(t), "");
+  EXPECT_FALSE(MoveNext(t));
+  EXPECT_EQ(CurrentName(t), "");
+}
+
+TEST(TableTest, SetValueAddsRowsInOrderAndOverwrites) {
+  ttable t;
+  InitTable(t, {"value"});
+  SetValue(t, "b", "1");
+  SetValue(t, "a", "2");
+  SetValue(t, "b", "3");  // existing name: same row, new value
+  EXPECT_EQ(RowCount(t), 2);
+  EXPECT_EQ(FindRow(t, "b"), 0);
+  EXPECT_EQ(FindRow(t, "a"), 1);
+  EXPECT_EQ(FindRow(t, "B"), -1);  // case-sensitive
+  EXPECT_EQ(GetValue(t, "b"), "3");
+  EXPECT_EQ(GetValue(t, "a"), "2");
+  EXPECT_EQ(GetValue(t, "c"), "");
+  EXPECT_EQ(Walk(t), (std::vector<Row>{{"b", "3"}, {"a", "2"}}));
+}
+
+TEST(TableTest, FirstOfTwoEqualNamesWins) {
+  ttable t = MakeTable({"name", "value"}, {{"k", "x", "k"}, {"first", "mid", "second"}});
+  EXPECT_EQ(FindRow(t, "k"), 0);
+  EXPECT_EQ(GetValue(t, "k"), "first");
+  SetValue(t, "k", "new");
+  EXPECT_EQ(t.storage[1], (TStringList{"new", "mid", "second"}));
+}
+
+TEST(TableTest, SetValuesOnATableWithoutColumnsNamesTheColumnsAfterTheValues) {
+  ttable t;
+  SetValues(t, "row", {"x", "y"});
+  EXPECT_EQ(t.columnNames, (TStringList{"name", "x", "y"}));
+  EXPECT_EQ(GetCell(t, "row", 0), "row");
+  EXPECT_EQ(GetCell(t, "row", 1), "x");
+  EXPECT_EQ(GetCell(t, "row", 2), "y");
+}
+
+TEST(TableTest, SetValuesFillsColumnsInOrderAndDropsExtras) {
+  ttable t;
+  InitTable(t, {"a", "b"});
+  SetValues(t, "r", {"1", "2", "3", "4"});
+  EXPECT_EQ(t.storage.size(), 3u);
+  EXPECT_EQ(t.storage[1], (TStringList{"1"}));
+  EXPECT_EQ(t.storage[2], (TStringList{"2"}));
+  SetValues(t, "r", {"5"});  // fewer values: later columns keep theirs
+  EXPECT_EQ(GetCell(t, "r", 1), "5");
+  EXPECT_EQ(GetCell(t, "r", 2), "2");
+  SetValues(t, "s", {});
+  EXPECT_EQ(RowCount(t), 2);
+  EXPECT_EQ(GetCell(t, "s", 1), "");
+  EXPECT_EQ(GetCell(t, "s", 2), "");
+}
+
+TEST(TableTest, GetCellOutsideTheColumns) {
+  ttable t;
+  InitTable(t, {"value"});
+  SetValue(t, "a", "1");
+  EXPECT_EQ(GetCell(t, "a", 0), "a");
+  EXPECT_EQ(GetCell(t, "a", 2), "");
+  EXPECT_EQ(GetCell(t, "a", -1), "");
+  EXPECT_EQ(GetCell(t, "a", INT32_MAX), "");
+  EXPECT_EQ(GetCell(t, "a", INT32_MIN), "");
+  EXPECT_EQ(GetCell(t, "missing", 1), "");
+}
+
+// A table read from a damaged book may hold columns of different lengths.
+TEST(TableTest, UnevenColumnsAreReadAndWrittenSafely) {
+  ttable t = MakeTable({"name", "value"}, {{"a", "b", "c"}, {"1"}});
+  EXPECT_EQ(RowCount(t), 3);
+  EXPECT_EQ(GetValue(t, "a"), "1");
+  EXPECT_EQ(GetValue(t, "b"), "");
+  EXPECT_EQ(Walk(t), (std::vector<Row>{{"a", "1"}, {"b", ""}, {"c", ""}}));
+
+  SetValue(t, "c", "3");  // an existing row past the end of column 1
+  EXPECT_EQ(GetValue(t, "c"), "3");
+  EXPECT_EQ(GetValue(t, "b"), "");
+  SetValue(t, "d", "4");
+  EXPECT_EQ(GetValue(t, "d"), "4");
+  EXPECT_EQ(t.storage[1].size(), 4u);
+
+  ttable onlyNames = MakeTable({"name"}, {{"a"}});
+  EXPECT_EQ(GetValue(onlyNames, "a"), "");
+  SetValue(onlyNames, "a", "dropped");
+  EXPECT_EQ(onlyNames.storage.size(), 1u);
+  onlyNames.cursor = 0;
+  EXPECT_EQ(CurrentName(onlyNames), "a");
+  EXPECT_EQ(CurrentValue(onlyNames), "");
+
+  ttable longValues = MakeTable({"name", "value"}, {{"a"}, {"1", "2", "3"}});
+  EXPECT_EQ(RowCount(longValues), 1);
+  EXPECT_EQ(Walk(longValues), (std::vector<Row>{{"a", "1"}}));
+}
+
+TEST(CursorTest, WalkVisitsEveryRowOnceAndThenStays) {
+  ttable t;
+  InitTable(t, {"value"});
+  SetValue(t, "x", "1");
+  SetValue(t, "y", "2");
+  EXPECT_EQ(t.cursor, -1);
+  EXPECT_EQ(CurrentName(t), "");  // before the first row
+  EXPECT_TRUE(MoveNext(t));
+  EXPECT_EQ(CurrentName(t), "x");
+  EXPECT_TRUE(MoveNext(t));
+  EXPECT_EQ(CurrentValue(t), "2");
+  EXPECT_FALSE(MoveNext(t));
+  EXPECT_EQ(CurrentName(t), "");
+  EXPECT_FALSE(MoveNext(t));
+  EXPECT_EQ(CurrentValue(t), "");
+  ResetCursor(t);
+  EXPECT_EQ(t.cursor, -1);
+  EXPECT_TRUE(MoveNext(t));
+  EXPECT_EQ(CurrentName(t), "x");
+
+  t.cursor = INT32_MAX;  // far past the end: no overflow, still done
+  EXPECT_FALSE(MoveNext(t));
+  EXPECT_EQ(CurrentName(t), "");
+  t.cursor = -100;
+  EXPECT_FALSE(MoveNext(t));
+  EXPECT_EQ(CurrentName(t), "");
+}
+
+// ---- text form ----
+
+TEST(ParseTableTest, NameValueLines) {
+  struct Case {
+    const char* what;
+    std::string_view text;
+    std::vector<Row> rows;
+  } const cases[] = {
+      {"the usual mix", "a = 1\r\n#x\r\nb=\r\nc = 'q'", {{"a", "1"}, {"#0", "#x"}, {"c", "q"}}},
+      {"empty name", "=5", {{"", "5"}}},
+      {"empty text", "", {}},
+      {"LF only", "a=1\nb=2\n", {{"a", "1"}, {"b", "2"}}},
+      {"trailing CR LF", "a=1\r\n", {{"a", "1"}}},
+      {"no equals sign", "a\nb 2", {}},
+      {"only spaces after =", "a =   ", {}},
+      {"value keeps inner =", "k = a=b", {{"k", "a=b"}}},
+      {"quoted name and value", "\"my key\" = ' spaced '", {{"my key", " spaced "}}},
+      {"mixed quotes", "k='v\"", {{"k", "v"}}},
+      {"quotes around nothing", "k=''", {}},
+      {"one quote", "k='", {{"k", "'"}}},
+      {"later equal name overwrites", "a=1\nb=2\na=3", {{"a", "3"}, {"b", "2"}}},
+      {"comments keep the whole line",
+       "  # one = 1 \n;two\n#", {{"#0", "  # one = 1 "}, {"#1", ";two"}, {"#2", "#"}}},
+      {"comment only by its name", "x=#1\n'#q'=2", {{"x", "#1"}, {"#q", "2"}}},
+      {"tabs are kept", "a\t= 1\t", {{"a\t", "1\t"}}},
+  };
+  for (const Case& c : cases) {
+    ttable t;
+    ParseTable(c.text, t);
+    EXPECT_EQ(t.columnNames, (TStringList{"name", "value"})) << c.what;
+    EXPECT_EQ(t.storage.size(), 2u) << c.what;
+    EXPECT_EQ(Walk(t), c.rows) << c.what;
+  }
+}
+
+TEST(ParseTableTest, ReplacesWhatWasThere) {
+  ttable t;
+  InitTable(t, {"a", "b", "c"});
+  SetValues(t, "old", {"1", "2", "3"});
+  t.cursor = 0;
+  ParseTable("new=1", t);
+  EXPECT_EQ(t.cursor, -1);
+  EXPECT_EQ(RowCount(t), 1);
+  EXPECT_EQ(FindRow(t, "old"), -1);
+  EXPECT_EQ(GetValue(t, "new"), "1");
+}
+
+TEST(ParseTableTest, ManyLinesStayInOrder) {
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "k" + IntToText(i % 1500) + " = " + IntToText(i) + "\r\n";
+  ttable t;
+  ParseTable(text, t);
+  ASSERT_EQ(RowCount(t), 1500);
+  EXPECT_EQ(CurrentName(t), "");
+  EXPECT_EQ(FindRow(t, "k1499"), 1499);
+  EXPECT_EQ(GetValue(t, "k0"), "1500");
+  EXPECT_EQ(GetValue(t, "k499"), "1999");
+  EXPECT_EQ(GetValue(t, "k500"), "500");
+}
+
+// ---- binary form ----
+
+TEST(TableBinaryTest, WriteTableLayout) {
+  ttable t;
+  InitTable(t, {"value"});
+  SetValue(t, "k", "v");
+  std::string bytes;
+  WriteTable(bytes, t);
+  EXPECT_EQ(bytes, Le32(2) + Str("name") + Str("value")  // column names
+                       + Le32(2)                          // column count
+                       + Le32(1) + Str("k")               // column 0
+                       + Le32(1) + Str("v"));             // column 1
+}
+
+TEST(TableBinaryTest, RoundTrips) {
+  std::vector<ttable> tables;
+  tables.emplace_back();
+  {
+    ttable t;
+    ParseTable("a = 1\r\n#x\r\nc = 'q'\r\n=5", t);
+    tables.push_back(t);
+  }
+  {
+    ttable t;
+    InitTable(t, {"x", "y"});
+    SetValues(t, "r1", {"1", "2"});
+    SetValues(t, "r2", {"\x00\xFF"s, ""});
+    SetValues(t, "", {"", "z"});
+    tables.push_back(t);
+  }
+  tables.push_back(MakeTable({"name", "value"}, {{"a", "b"}, {"1"}}));   // uneven
+  tables.push_back(MakeTable({}, {{}, {}, {}}));                       // no names
+  tables.push_back(MakeTable({"name", "value"}, {}));                  // no columns
+
+  for (const ttable& t : tables) {
+    std::string bytes;
+    WriteTable(bytes, t);
+    bytes += "after";
+    ttable back;
+    back.cursor = 3;
+    back.storage = {{"stale"}};
+    ReadTable(bytes, back);
+    EXPECT_EQ(back.columnNames, t.columnNames);
+    EXPECT_EQ(back.storage, t.storage);
+    EXPECT_EQ(back.cursor, -1);
+    EXPECT_EQ(bytes, "after");
+  }
+}
+
+TEST(TableBinaryTest, DamagedInputs) {
+  struct Case {
+    const char* what;
+    std::string in;
+    TStringList columnNames;
+    std::vector<TStringList> storage;
+    std::string left;
+  } const cases[] = {
+      {"empty", "", {}, {}, ""},
+      // Too few bytes for a column count: they are left where they are.
+      {"names without a column count", ListBytes({"name"}) + "\x02\x00"s, {"name"}, {},
+       "\x02\x00"s},
+      {"negative column count", ListBytes({"name"}) + Le32(-3) + "tail", {"name"}, {}, "tail"},
+      {"zero column count", ListBytes({"name"}) + Le32(0) + "tail", {"name"}, {}, "tail"},
+      // The count asks for far more columns than the 8 bytes after it could hold: at most two
+      // are stored, and both read as empty lists.
+      {"huge column count", ListBytes({"name"}) + Le32(0x7FFFFFFF) + Le32(0) + Le32(0),
+       {"name"}, {{}, {}}, ""},
+      // Three columns announced, one present: the nine bytes left hold at most two columns, and
+      // the second reads as empty.
+      {"columns missing", ListBytes({"name", "value"}) + Le32(3) + ListBytes({"k"}),
+       {"name", "value"}, {{"k"}, {}}, ""},
+      // Column 0 is cut inside its second entry: it keeps what it read, the column after it is
+      // left empty, and the bytes of the broken column stay unread.
+      {"column cut short", ListBytes({"name", "value"}) + Le32(2) + Le32(2) + Str("a") + Le32(9) + "bc",
+       {"name", "value"}, {{"a", ""}, {}}, Le32(2) + Str("a") + Le32(9) + "bc"},
+      // The names stop at their second entry and leave their bytes in place, so the column
+      // count is read from the names' own count (2); the five bytes after it hold one column,
+      // which stops at its first entry.
+      {"names cut short", "\x02\x00\x00\x00\x01\x00\x00\x00\x61"s, {"a", ""}, {{""}},
+       "\x01\x00\x00\x00\x61"s},
+      // A column whose count is beyond the data empties the rest.
+      {"column count beyond data", ListBytes({"name"}) + Le32(2) + Le32(100) + "abcdefgh",
+       {"name"}, {{}, {}}, ""},
+  };
+  for (const Case& c : cases) {
+    std::string bytes = c.in;
+    ttable t;
+    t.cursor = 7;
+    ReadTable(bytes, t);
+    EXPECT_EQ(t.columnNames, c.columnNames) << c.what;
+    EXPECT_EQ(t.storage, c.storage) << c.what;
+    EXPECT_EQ(bytes, c.left) << c.what;
+    EXPECT_EQ(t.cursor, -1) << c.what;
+  }
+}
+
+// Every prefix of a valid table is a truncated book: reading it must stay inside the data and
+// never make more rows than there are bytes.
+TEST(TableBinaryTest, EveryTruncationReadsSafely) {
+  ttable t;
+  InitTable(t, {"value", "extra"});
+  for (int i = 0; i < 20; ++i) SetValues(t, "row" + IntToText(i), {IntToText(i * 7), "e"});
+  std::string full;
+  WriteTable(full, t);
+  for (size_t cut = 0; cut < full.size(); ++cut) {
+    std::string bytes = full.substr(0, cut);
+    ttable back;
+    ReadTable(bytes, back);
+    EXPECT_LE(bytes.size(), cut);
+    EXPECT_LE(back.storage.size(), 3u) << cut;
+    for (const TStringList& column : back.storage) EXPECT_LE(column.size(), cut) << cut;
+    Walk(back);
+    (void)GetValue(back, "row3");
+  }
+  std::string bytes = full;
+  ttable back;
+  ReadTable(bytes, back);
+  EXPECT_EQ(back.storage, t.storage);
+  EXPECT_EQ(GetCell(back, "row19", 1), "133");
+}
+
+}  // namespace
+}  // namespace folivar

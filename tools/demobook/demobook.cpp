@@ -1,0 +1,130 @@
+#include "tools/demobook/demobook.h"
+
+#include <string_view>
+
+namespace folivar {
+
+namespace {
+
+// Lays words into left-aligned or justified lines with a rough fixed advance; the reader measures
+// every line again before drawing it, so the stored widths need not be exact.
+class TPageBuilder {
+ public:
+  TPageBuilder(int32_t textWidth, int32_t pageHeight) : textWidth_(textWidth), room_(pageHeight) {}
+
+  void Paragraph(std::string_view text, uint16_t style, int32_t advance, int32_t ascent,
+                 int32_t descent, uint8_t alignment) {
+    TLineRecord line = NewLine(ascent, descent, alignment);
+    int32_t width = 0;
+    size_t at = 0;
+    while (at < text.size()) {
+      size_t end = text.find(' ', at);
+      if (end == std::string_view::npos) end = text.size();
+      const std::string_view word = text.substr(at, end - at);
+      const int32_t wordWidth = advance * static_cast<int32_t>(word.size());
+      if (width > 0 && width + advance + wordWidth > textWidth_) {
+        Finish(line, width);
+        line = NewLine(ascent, descent, alignment);
+        width = 0;
+      }
+      if (width > 0) {
+        line.items.push_back({32, style});
+        width += advance;
+      }
+      for (char c : word) line.items.push_back({static_cast<uint8_t>(c), style});
+      width += wordWidth;
+      at = end + 1;
+    }
+    // The last line of a justified paragraph is not widened.
+    if (line.alignment == 0) line.alignment = 1;
+    Finish(line, width);
+    Space(descent);
+  }
+
+  void Space(int32_t height) {
+    TLineRecord gap;
+    gap.height = height;
+    gap.descent = height;
+    gap.alignment = 1;
+    lines_.push_back(gap);
+    room_ -= height;
+  }
+
+  std::string Record() const { return EncodePageRecord(-1, lines_); }
+
+ private:
+  static TLineRecord NewLine(int32_t ascent, int32_t descent, uint8_t alignment) {
+    TLineRecord line;
+    line.ascent = ascent;
+    line.descent = descent;
+    line.height = ascent + descent;
+    line.alignment = alignment;
+    return line;
+  }
+
+  void Finish(TLineRecord& line, int32_t width) {
+    line.width = width;
+    room_ -= line.height;
+    lines_.push_back(std::move(line));
+  }
+
+  int32_t textWidth_;
+  int32_t room_;
+  std::vector<TLineRecord> lines_;
+};
+
+}  // namespace
+
+TBookWriter MakeDemoBook() {
+  TBookWriter book;
+  TBookHeader& h = book.header;
+  h.title = "Folivar";
+  h.author = "The Folivar team";
+  h.publisher = "folivar.example";
+  h.edition = "2026";
+  h.printEnabled = 1;
+  h.spineLine = 1;
+  h.spineColour = 0x00B6C2C6;
+
+  const int32_t body = book.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Times New Roman", .size = 12}));
+  const int32_t heading = book.AddStyle(
+      EncodeStyleRecord({.kind = 1, .faceName = "Arial", .flags = 1, .size = 16, .colour = 0x00503010}));
+  const int32_t link = book.AddStyle(EncodeStyleRecord(
+      {.kind = 1, .faceName = "Times New Roman", .flags = 4, .size = 12, .colour = 0x00C00000, .link = "#contents"}));
+
+  const int32_t textWidth = h.pageWidth - h.leftMargin - h.rightMargin;
+  const int32_t textHeight = h.viewHeight - h.topMargin - h.bottomMargin;
+  auto B = [](int32_t style) { return static_cast<uint16_t>(style); };
+
+  const std::string_view chapters[][2] = {
+      {"Folivar", "A book that carries its own reader. Turn the pages with the corners of the "
+                  "window, the arrow keys or the wheel of the mouse."},
+      {"Contents", "This demo book shows how pages, styles and anchors come together. The book "
+                   "compiler will soon make real books from plain text sources."},
+      {"Reading", "Click the bottom right corner to turn forward and the bottom left corner to "
+                  "turn back. Hold the corner to keep turning. Backspace returns from a link."},
+      {"Printing", "The print button sends the pages you choose to the printer, one page or a "
+                   "spread of two on each sheet, in the shape of the book."},
+  };
+  for (const auto& [title, text] : chapters) {
+    TPageBuilder page(textWidth, textHeight);
+    page.Paragraph(title, B(heading), 11, 15, 5, 1);
+    page.Space(10);
+    for (int i = 0; i < 3; ++i) page.Paragraph(text, B(body), 7, 12, 4, 0);
+    page.Paragraph("Back to the contents", B(link), 7, 12, 4, 1);
+    book.AddPage(page.Record());
+  }
+  book.AddAnchor("contents", 1);
+  book.AddAnchor("reading", 2);
+
+  TPageBuilder missing(textWidth, textHeight);
+  missing.Paragraph("This page could not be read.", B(body), 7, 12, 4, 2);
+  book.SetSubstitutePage(missing.Record());
+
+  book.SetProperty("pageturn_animation", "1");
+  book.SetMessages({"closebook", "printingdocumenttitle", "ok"},
+                   {"Close the book?", "Folivar", "OK"});
+  return book;
+}
+
+}  // namespace folivar
