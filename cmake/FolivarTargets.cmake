@@ -6,6 +6,10 @@ function(folivar_warnings target)
   endif()
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
     -Wno-sign-conversion -Wno-missing-field-initializers)
+  # GCC 12 warns falsely about std::string appends at -O2 (its bug 105329).
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -Wno-restrict)
+  endif()
   if(FOLIVAR_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

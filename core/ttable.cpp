@@ -233,8 +233,14 @@ bool MoveNext(ttable& table) {
   return table.cursor >= 0 && table.cursor < RowCount(table);
 }
 
-std::string CurrentName(const ttable& table) { return CellAt(table, 0, table.cursor); }
+// Only rows count: a damaged table may hold cells below its last row in column 1, and the
+// cursor left after a walk must not show them.
+std::string CurrentName(const ttable& table) {
+  return table.cursor < RowCount(table) ? CellAt(table, 0, table.cursor) : std::string();
+}
 
-std::string CurrentValue(const ttable& table) { return CellAt(table, 1, table.cursor); }
+std::string CurrentValue(const ttable& table) {
+  return table.cursor < RowCount(table) ? CellAt(table, 1, table.cursor) : std::string();
+}
 
 }  // namespace folivar

@@ -232,6 +232,9 @@ TEST(TableTest, UnevenColumnsAreReadAndWrittenSafely) {
   ttable longValues = MakeTable({"name", "value"}, {{"a"}, {"1", "2", "3"}});
   EXPECT_EQ(RowCount(longValues), 1);
   EXPECT_EQ(Walk(longValues), (std::vector<Row>{{"a", "1"}}));
+  EXPECT_EQ(CurrentValue(longValues), "");  // the cell below the last row is not a row
+  longValues.cursor = 2;
+  EXPECT_EQ(CurrentValue(longValues), "");
 }
 
 TEST(CursorTest, WalkVisitsEveryRowOnceAndThenStays) {
