@@ -1,0 +1,55 @@
+// make_seeds DIR: writes the seed corpus of the fuzzers with the book writer: small books and
+// property tables, binary and text.
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "book/bookwriter.h"
+#include "core/bzip.h"
+
+namespace {
+
+void Write(const std::filesystem::path& path, const std::string& bytes) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace folivar;
+  if (argc != 2) return 2;
+  const std::filesystem::path dir = argv[1];
+
+  TBookWriter empty;
+  Write(dir / "container" / "empty-book", empty.Build());
+
+  TBookWriter book;
+  book.header.title = "Seed";
+  book.SetProperty("anime", "frames=1");
+  book.SetMessages({"ok", "cancel"}, {"OK", "Cancel"});
+  book.AddPicture(15, PackedPictureRecord(2, 2, Bzip(std::string(16, '\x7F'))));
+  book.AddPicture(3, WaveletPictureRecord("XWL" + std::string(33, '\0')));
+  book.AddAnchor("a", 0);
+  book.AddAnchor("", 1);
+  const int32_t style = book.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 10}));
+  TLineRecord line;
+  line.height = 12;
+  line.items = {{'H', static_cast<uint16_t>(style)}, {'i', static_cast<uint16_t>(style)}};
+  book.AddPage(EncodePageRecord(-1, {line}));
+  book.AddPage(EncodePageRecord(0, {line, line}));
+  std::string image = book.Build();
+  Write(dir / "container" / "small-book", image);
+  // Without the padding, so that mutations reach the style block.
+  Write(dir / "container" / "small-book-unpadded", image.substr(0, image.find_last_not_of('\0') + 1));
+
+  ttable table;
+  InitTable(table, {"value"});
+  SetValue(table, "locale", "x");
+  SetValue(table, "pageturn_animation", "1");
+  std::string bytes;
+  WriteTable(bytes, table);
+  Write(dir / "ttable" / "binary", bytes);
+  Write(dir / "ttable" / "text", "a = 1\r\n#x\r\nb=\r\nc = 'q'\n=5\n; comment\n\"n\" = \"v\"\n");
+  return 0;
+}
