@@ -52,3 +52,40 @@ function(folivar_fuzzer name source)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   folivar_warnings(${name})
 endfunction()
+
+# Native tools that the build runs while it builds (the artwork generator, the demo book writer).
+# folivar_host_tools(NAME...) declares them; folivar_host_tool(VAR NAME) gives the path of one.
+# Build steps that run them depend on the target folivar_host_tools. The Windows build makes
+# them in a native build of this tree inside its own build folder.
+function(folivar_host_tools)
+  set_property(GLOBAL APPEND PROPERTY FOLIVAR_HOST_TOOL_NAMES ${ARGN})
+  if(FOLIVAR_HOST_TOOLS_ONLY)
+    return()
+  endif()
+  if(NOT TARGET folivar_host_tools)
+    if(CMAKE_CROSSCOMPILING)
+      include(ExternalProject)
+      ExternalProject_Add(folivar_host_tools
+        SOURCE_DIR ${PROJECT_SOURCE_DIR}
+        BINARY_DIR ${CMAKE_BINARY_DIR}/host
+        CMAKE_ARGS -DFOLIVAR_HOST_TOOLS_ONLY=ON -DCMAKE_BUILD_TYPE=Release
+                   -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=${CMAKE_BINARY_DIR}/host/bin
+        BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target folivar_host_tools_all
+        INSTALL_COMMAND ""
+        BUILD_ALWAYS ON)
+    else()
+      add_custom_target(folivar_host_tools)
+    endif()
+  endif()
+  if(NOT CMAKE_CROSSCOMPILING)
+    add_dependencies(folivar_host_tools ${ARGN})
+  endif()
+endfunction()
+
+function(folivar_host_tool var name)
+  if(CMAKE_CROSSCOMPILING)
+    set(${var} ${CMAKE_BINARY_DIR}/host/bin/${name} PARENT_SCOPE)
+  else()
+    set(${var} $<TARGET_FILE:${name}> PARENT_SCOPE)
+  endif()
+endfunction()
