@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@
 #include "core/checkedread.h"
 #include "core/myclasses.h"
 #include "core/ttable.h"
+#include "display/anchorz.h"
 
 namespace folivar {
 
@@ -54,11 +56,6 @@ struct TBookHeader {
 
 TBookHeader DecodeHeader(const std::array<uint8_t, kHeaderSize>& bytes);
 std::array<uint8_t, kHeaderSize> EncodeHeader(const TBookHeader& header);
-
-struct TAnchor {
-  std::string name;
-  int32_t page = 0;
-};
 
 // Where one picture entry lies and how its XIF record is framed; the record itself is read by the
 // picture list.
@@ -104,6 +101,16 @@ std::vector<int32_t> ReadPageIndex(TCheckedReader& source);
 int32_t SkipPageBlock(TCheckedReader& source, int32_t offset);
 // Unpacks the page block at offset into scratch: its page record.
 void ReadPageBlock(TFile& source, int32_t offset, TMemFile& scratch);
+
+// --- loading a book
+
+class TBook;
+
+// Fills book from the image in source, strictly in the order of the image: header, properties,
+// message texts, then callback (if any), pictures, anchors, page index, styles and the
+// substitute page. Pages are decoded later, when shown. The load either fills the book and the
+// program-wide tables completely or raises (TBookDamaged, TIOError) and leaves them all empty.
+void LoadBook(TBook& book, std::unique_ptr<TFile> source, const std::function<void()>& callback = {});
 
 // --- the whole walk
 

@@ -71,6 +71,37 @@ TBunzipStatus Bunzip(const void* data, size_t n, const TBunzipGrowth& growth,
   return status;
 }
 
+TBunzipStatus BunzipInto(const void* data, size_t n, void* out, size_t capacity,
+                         size_t& produced) {
+  produced = 0;
+  if (n == 0) return TBunzipStatus::Truncated;
+  TDecompressor d;
+  if (!d.ok()) return TBunzipStatus::Damaged;
+  bz_stream& s = d.s();
+  s.next_in = const_cast<char*>(static_cast<const char*>(data));
+  size_t inLeft = n;
+  auto* at = static_cast<char*>(out);
+  for (;;) {
+    const unsigned inChunk = static_cast<unsigned>(std::min<size_t>(inLeft, UINT_MAX));
+    const unsigned outChunk = static_cast<unsigned>(std::min<size_t>(capacity - produced, UINT_MAX));
+    // One spare byte tells a stream that ends exactly at the capacity from one that goes on.
+    char spare = 0;
+    s.avail_in = inChunk;
+    s.next_out = outChunk > 0 ? at + produced : &spare;
+    s.avail_out = outChunk > 0 ? outChunk : 1;
+    const int rc = BZ2_bzDecompress(&s);
+    inLeft -= inChunk - s.avail_in;
+    if (outChunk == 0) {
+      if (s.avail_out == 0) return TBunzipStatus::TooLarge;
+    } else {
+      produced += outChunk - s.avail_out;
+    }
+    if (rc == BZ_STREAM_END) return TBunzipStatus::Ok;
+    if (rc != BZ_OK) return TBunzipStatus::Damaged;
+    if (inLeft == 0 && s.avail_out > 0) return TBunzipStatus::Truncated;
+  }
+}
+
 std::string_view BunzipReason(TBunzipStatus status) {
   switch (status) {
     case TBunzipStatus::Ok: return "unpacks";

@@ -30,6 +30,10 @@ struct TBunzipGrowth {
 TBunzipStatus Bunzip(const void* data, size_t n, const TBunzipGrowth& growth,
                      std::vector<uint8_t>& out);
 
+// Unpacks the one bzip2 stream of data into a buffer of fixed capacity, which the stream must
+// not overflow; produced gets the number of bytes written.
+TBunzipStatus BunzipInto(const void* data, size_t n, void* out, size_t capacity, size_t& produced);
+
 // A short phrase for a failed status ("is not a valid bzip2 stream", ...).
 std::string_view BunzipReason(TBunzipStatus status);
 

@@ -7,6 +7,7 @@
 #include "book/bookwriter.h"
 #include "core/bzip.h"
 #include "tests/support/testsupport.h"
+#include "tools/common/png.h"
 #include "tools/folivar-info/describe.h"
 
 namespace folivar {
@@ -59,7 +60,7 @@ TEST(Info, PrintsExactlyWhatWasWritten) {
             "\"coverImage\":-1,\"backgroundImage\":-1,\"digitImageBase\":-1,\"glyphBlend\":0,"
             "\"glyphColour\":13025974,\"printEnabled\":1,\"firstSpreadPage\":1,\"spineLine\":0,"
             "\"spineColour\":0,\"noAbout\":1,\"pages\":2,\"pictures\":1,"
-            "\"anchors\":[{\"name\":\"intro\",\"page\":0}],"
+            "\"anchors\":[{\"name\":\"intro\",\"page\":0}],\"styles\":5,"
             "\"properties\":{\"hyphenate\":\"1\",\"test\":\"line\\nbreak\"},"
             "\"messages\":{\"ok\":\"Да\"}}\n");
 }
@@ -79,7 +80,39 @@ TEST(Info, DamagedAndMissingBooksFailWithOneLine) {
   }
   EXPECT_NE(RunInfo(cut).out.find("the book is damaged: "), std::string::npos);
   EXPECT_EQ(RunInfo("").status, 2);
+  EXPECT_EQ(RunInfo(cut + " --page x").status, 2);
   EXPECT_EQ(RunInfo("a b").status, 2);
+}
+
+TEST(Info, PagesStylesAndPictures) {
+  TBookWriter w = Book();
+  TLineRecord line;
+  line.width = 14;
+  line.height = 16;
+  line.ascent = 12;
+  line.descent = 4;
+  line.alignment = 2;
+  line.items = {{72, 5}, {105, 5}};
+  w.AddPage(EncodePageRecord(3, {line}));
+  w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .flags = 1, .size = 12, .colour = 255, .link = "#intro"}));
+  const std::string path = test::WriteTempFile("pages.bin", w.Build());
+  EXPECT_EQ(RunInfo(path + " --page 2").out,
+            "{\"background\":3,\"lines\":[{\"width\":14,\"height\":16,\"ascent\":12,"
+            "\"descent\":4,\"leftIndent\":0,\"rightIndent\":0,\"alignment\":2,"
+            "\"items\":[[72,5],[105,5]]}]}\n");
+  EXPECT_EQ(RunInfo(path + " --page substitute").out, "{\"background\":-1,\"lines\":[]}\n");
+  EXPECT_EQ(RunInfo(path + " --page 3").status, 1);
+  const std::string styles = RunInfo(path + " --styles").out;
+  EXPECT_EQ(styles.rfind("[{\"kind\":0,\"face\":\"\",", 0), 0u) << styles;
+  EXPECT_NE(styles.find("{\"kind\":1,\"face\":\"Arial\",\"flags\":1,\"size\":12,\"colour\":255,"
+                        "\"nameSum\":489,\"link\":\"#intro\"}]"),
+            std::string::npos) << styles;
+
+  const std::string png = test::TempDir() + "/picture.png";
+  EXPECT_EQ(RunInfo(path + " --picture 0 -o " + png).status, 0);
+  uint32_t width = 0, height = 0;
+  EXPECT_EQ(ReadPng(png, width, height), std::vector<uint32_t>{0});
+  EXPECT_EQ(RunInfo(path + " --picture 1 -o " + png).status, 1);
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 
 #include <set>
 
+#include "book/bookstyle.h"
+#include "book/paraclasses.h"
 #include "tools/common/json.h"
 
 namespace folivar {
 
-std::string DescribeBook(const TBookImage& book) {
+std::string DescribeBook(const TBookImage& book, int32_t styleCount) {
   const TBookHeader& h = book.header;
   TJson j;
   j.BeginObject();
@@ -38,6 +40,7 @@ std::string DescribeBook(const TBookImage& book) {
     j.BeginObject().Key("name").Value(a.name).Key("page").Value(a.page).EndObject();
   }
   j.EndArray();
+  j.Key("styles").Value(styleCount);
   j.Key("properties").BeginObject();
   // A name stored twice is looked up by its first row, so only that one is shown.
   std::set<std::string> seen{"locale"};
@@ -56,6 +59,47 @@ std::string DescribeBook(const TBookImage& book) {
   }
   j.EndObject();
   j.EndObject();
+  return j.Text();
+}
+
+std::string DescribePage(const TPage& page) {
+  TJson j;
+  j.BeginObject().Key("background").Value(int32_t{page.background}).Key("lines").BeginArray();
+  for (const auto& line : page.lines) {
+    j.BeginObject();
+    j.Key("width").Value(line->width);
+    j.Key("height").Value(line->height);
+    j.Key("ascent").Value(line->ascent);
+    j.Key("descent").Value(line->descent);
+    j.Key("leftIndent").Value(line->leftIndent);
+    j.Key("rightIndent").Value(line->rightIndent);
+    j.Key("alignment").Value(int32_t{line->alignment});
+    j.Key("items").BeginArray();
+    for (const auto& item : line->items) {
+      j.BeginArray().Value(int32_t{item->Code()}).Value(int32_t{item->Style()}).EndArray();
+    }
+    j.EndArray().EndObject();
+  }
+  j.EndArray().EndObject();
+  return j.Text();
+}
+
+std::string DescribeStyles() {
+  TJson j;
+  j.BeginArray();
+  for (int32_t i = 0; i < StyleCount(); ++i) {
+    const TStyle& s = GetStyle(i);
+    j.BeginObject();
+    j.Key("kind").Value(int32_t{s.kind});
+    j.Key("face").Value(s.font.faceName);
+    j.Key("flags").Value(int32_t{s.font.flags});
+    j.Key("size").Value(s.font.size);
+    j.Key("colour").Value(s.font.colour);
+    j.Key("nameSum").Value(s.font.nameSum);
+    j.Key("link").Value(s.link);
+    j.EndObject();
+  }
+  j.EndArray();
   return j.Text();
 }
 

@@ -1,0 +1,173 @@
+#include "book/paraclasses.h"
+
+#include <string>
+
+#include "book/bookstyle.h"
+#include "book/loading.h"
+#include "core/checkedread.h"
+#include "core/errors.h"
+#include "display/surfaces.h"
+#include "images/imageclass.h"
+
+namespace folivar {
+
+namespace {
+
+constexpr int32_t kLineRecordSize = 29;
+constexpr int32_t kItemRecordSize = 4;
+
+}  // namespace
+
+void TViewItem::SetCode(uint16_t c) {
+  code_ = c;
+  measuredWidth_ = -1;
+}
+
+void TViewItem::SetStyle(uint16_t s) {
+  style_ = s;
+  measuredWidth_ = -1;
+}
+
+uint8_t TViewItem::Kind() const { return StyleKind(style_); }
+
+TImageItem& TViewItem::Picture() const { return ImageAt(code_); }
+
+bool TViewItem::IsChar(uint16_t c) const { return Kind() == kKindCharacter && code_ == c; }
+
+int32_t TViewItem::Width() {
+  if (measuredWidth_ != -1) return measuredWidth_;
+  const uint8_t kind = Kind();
+  if (kind == kKindImage || kind == kKindImgChar) return Picture().Width();
+  TSurface* surface = CurrentSurface();
+  int32_t width = 0;
+  if (kind == kKindCharacter) {
+    if (code_ == kZeroWidth) return 0;
+    if (!surface) return 0;
+    surface->SelectStyle(style_);
+    const char c = code_ == kFixedSpace ? ' ' : static_cast<char>(code_ & 0xFF);
+    width = surface->TextWidth(std::string_view(&c, 1));
+  } else if (style_ == kPageReferenceStyle) {
+    if (!surface) return 0;
+    width = surface->TextWidth("0000");
+  }
+  // The cache is one signed byte; a wider glyph (a very large font) is measured each time.
+  if (width >= -1 && width <= 127) measuredWidth_ = static_cast<int8_t>(width);
+  return width;
+}
+
+int32_t TViewItem::Height() const {
+  const uint8_t kind = Kind();
+  if (kind == kKindImage || kind == kKindImgChar) return Picture().Height();
+  if (kind != kKindCharacter && style_ != kPageReferenceStyle) return 0;
+  TSurface* surface = CurrentSurface();
+  if (!surface) return 0;
+  surface->SelectStyle(style_);
+  const char c = static_cast<char>(code_ & 0xFF);
+  return surface->TextHeight(std::string_view(&c, 1));
+}
+
+int32_t TViewItem::Ascent() const {
+  const uint8_t kind = Kind();
+  if (kind == kKindImage || kind == kKindImgChar) return Picture().ascent;
+  if (kind != kKindCharacter && style_ != kPageReferenceStyle) return 0;
+  return GetStyle(style_).FontAscent();
+}
+
+void TLine::AddItem(std::unique_ptr<TViewItem> item) {
+  if (item->Style() == 0) {
+    switch (item->Code()) {
+      case 1: alignment = kAlignLeft; break;
+      case 2: alignment = kAlignRight; break;
+      case 3: alignment = kAlignCentre; break;
+      case 4: alignment = kJustify; break;
+      case 13: return;
+      default: break;
+    }
+  }
+  width += item->Width();
+  items.push_back(std::move(item));
+}
+
+void TLine::UpdateWidth() {
+  width = 0;
+  for (const auto& item : items) width += item->Width();
+  if (!items.empty() && items.back()->IsChar(kSpace)) width -= items.back()->Width();
+}
+
+void TLine::Assign(const TLine& other) {
+  width = other.width;
+  height = other.height;
+  ascent = other.ascent;
+  descent = other.descent;
+  alignment = other.alignment;
+  leftIndent = other.leftIndent;
+  rightIndent = other.rightIndent;
+  items.clear();
+  items.reserve(other.items.size());
+  for (const auto& item : other.items) {
+    items.push_back(std::make_unique<TViewItem>(item->Code(), item->Style()));
+  }
+}
+
+void ReadPageRecord(TMemFile& record, TPage& page) {
+  TCheckedReader r(record, "a page record");
+  page.lines.clear();
+  page.background = static_cast<int16_t>(r.Word("the background of a page"));
+  const int32_t lineCount = r.Count("the line count", kLineRecordSize);
+  std::vector<std::unique_ptr<TLine>> lines;
+  lines.reserve(static_cast<size_t>(lineCount));
+  for (int32_t i = 0; i < lineCount; ++i) {
+    auto line = std::make_unique<TLine>(kJustify);
+    line->width = r.Int("the width of a line");
+    line->height = r.Int("the height of a line");
+    line->ascent = r.Int("the ascent of a line");
+    line->descent = r.Int("the descent of a line");
+    line->leftIndent = r.Int("the left indent of a line");
+    line->rightIndent = r.Int("the right indent of a line");
+    line->alignment = r.Byte("the alignment of a line");
+    const int32_t itemCount = r.Count("the item count", kItemRecordSize);
+    line->items.reserve(static_cast<size_t>(itemCount));
+    for (int32_t k = 0; k < itemCount; ++k) {
+      const uint16_t code = r.Word("the code of an item");
+      const uint16_t style = r.Word("the style of an item");
+      line->items.push_back(std::make_unique<TViewItem>(code, style));
+    }
+    lines.push_back(std::move(line));
+  }
+  page.lines = std::move(lines);
+}
+
+void TPage::DecodePage(const TPage* substitute, TFile& source) {
+  unloaded = 0;
+  try {
+    TMemFile record;
+    ReadPageBlock(source, offset, record);
+    ReadPageRecord(record, *this);
+    return;
+  } catch (const TBookDamaged&) {
+  } catch (const TIOError&) {
+  }
+  lines.clear();
+  background = -1;
+  if (substitute) Assign(*substitute);
+}
+
+void TPage::Assign(const TPage& substitute) {
+  background = substitute.background;
+  lines.clear();
+  lines.reserve(substitute.lines.size());
+  for (const auto& line : substitute.lines) {
+    auto copy = std::make_unique<TLine>(line->alignment);
+    copy->Assign(*line);
+    lines.push_back(std::move(copy));
+  }
+}
+
+void TPage::Release() {
+  if (offset == 0 || unloaded == 1) return;
+  unloaded = 1;
+  lines.clear();
+  lines.shrink_to_fit();
+}
+
+}  // namespace folivar

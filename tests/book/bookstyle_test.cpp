@@ -1,0 +1,125 @@
+#include "book/bookstyle.h"
+
+#include <gtest/gtest.h>
+
+#include "book/bookwriter.h"
+#include "core/errors.h"
+#include "display/surfaces.h"
+#include "tests/support/testdevice.h"
+
+namespace folivar {
+namespace {
+
+TStyle Read(const std::string& record) {
+  TStrFile file(record);
+  TCheckedReader reader(file);
+  TStyle style;
+  style.ReadRecord(reader);
+  EXPECT_EQ(reader.Remaining(), 0);
+  return style;
+}
+
+class Styles : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetStyles(); }
+  void TearDown() override {
+    ResetStyles();
+    SetCurrentSurface(nullptr);
+  }
+};
+
+TEST_F(Styles, BuiltInsAndReset) {
+  ASSERT_EQ(StyleCount(), 5);
+  const uint8_t kinds[] = {0, 2, 4, 0, 0};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(StyleKind(i), kinds[i]);
+  Read(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 10})).FindOrAddStyle();
+  Read(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})).FindOrAddStyle();
+  EXPECT_EQ(StyleCount(), 7);
+  ResetStyles();
+  EXPECT_EQ(StyleCount(), 5);
+  // Beyond the table: a style of kind none, never a read past it.
+  EXPECT_EQ(StyleKind(7), kKindNone);
+  EXPECT_EQ(StyleKind(-1), kKindNone);
+}
+
+TEST_F(Styles, RecordsReadEveryField) {
+  const TStyle s = Read(EncodeStyleRecord(
+      {.kind = 1, .faceName = "abc", .flags = 5, .size = 12, .colour = 0x00102030, .link = "#x"}));
+  EXPECT_EQ(s.font.faceName, "abc");
+  EXPECT_EQ(s.font.nameSum, 294);
+  EXPECT_EQ(s.font.flags, 5);
+  EXPECT_EQ(s.font.size, 12);
+  EXPECT_EQ(s.font.colour, 0x00102030);
+  EXPECT_EQ(s.kind, 1);
+  EXPECT_EQ(s.link, "#x");
+  EXPECT_EQ(s.ascent, -1);
+
+  const TStyle empty = Read(EncodeStyleRecord({}));
+  EXPECT_EQ(empty.font.faceName, "");
+  EXPECT_EQ(empty.link, "");
+
+  // The stored name sum is taken as it is, even when it does not match the name.
+  std::string record = EncodeStyleRecord({.kind = 1, .faceName = "abc"});
+  record[4 + 3 + 1 + 4 + 4] = 7;  // name sum's low byte
+  EXPECT_EQ(Read(record).font.nameSum, 7 | (294 & ~0xFF));
+
+  // A negative face-name length is an empty name; a length past the data is damage.
+  std::string negative = std::string("\xFF\xFF\xFF\xFF", 4) + EncodeStyleRecord({}).substr(4);
+  EXPECT_EQ(Read(negative).font.faceName, "");
+  TStrFile shortFile(EncodeStyleRecord({.faceName = "Arial"}).substr(0, 10));
+  TCheckedReader reader(shortFile);
+  TStyle s2;
+  EXPECT_THROW(s2.ReadRecord(reader), TBookDamaged);
+}
+
+TEST_F(Styles, SameStyleRules) {
+  // Equal name sums, flags, sizes and colours: the same style, whatever the names.
+  TStyle a = Read(EncodeStyleRecord({.kind = 1, .faceName = "ab", .size = 10}));
+  TStyle b = Read(EncodeStyleRecord({.kind = 1, .faceName = "ba", .size = 10}));
+  EXPECT_TRUE(SameStyle(a, b));
+  EXPECT_EQ(a.FindOrAddStyle(), 5);
+  EXPECT_EQ(b.FindOrAddStyle(), 5);
+  EXPECT_EQ(StyleCount(), 6);
+
+  // Pictures with equal links are the same whatever their fonts.
+  TStyle p = Read(EncodeStyleRecord({.kind = 2, .faceName = "Arial", .size = 10, .link = "#a"}));
+  TStyle q = Read(EncodeStyleRecord({.kind = 2, .faceName = "Times", .size = 30, .link = "#a"}));
+  EXPECT_TRUE(SameStyle(p, q));
+  TStyle r = Read(EncodeStyleRecord({.kind = 2, .link = "#A"}));
+  EXPECT_FALSE(SameStyle(p, r));
+  // A plain picture style is the built-in style 1.
+  EXPECT_EQ(Read(EncodeStyleRecord({.kind = 2})).FindStyle(), 1);
+  TStyle c = Read(EncodeStyleRecord({.kind = 1, .faceName = "ab", .size = 10, .colour = 1}));
+  EXPECT_FALSE(SameStyle(a, c));
+}
+
+TEST_F(Styles, FontAscentMeasuresOnceAndAddsTheStyle) {
+  auto device = std::make_unique<test::TTestTextDevice>();
+  test::TTestTextDevice* d = device.get();
+  TSurface surface(std::move(device));
+  SetCurrentSurface(&surface);
+  TStyle s = Read(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12}));
+  EXPECT_EQ(StyleCount(), 5);
+  EXPECT_EQ(s.FontAscent(), 12);  // 16 pixels high, three quarters
+  EXPECT_EQ(StyleCount(), 6);
+  EXPECT_EQ(GetStyle(5).descent, 4);
+  const int selections = d->selections;
+  EXPECT_EQ(GetStyle(5).FontAscent(), 12);
+  EXPECT_EQ(d->selections, selections);
+}
+
+TEST_F(Styles, SelectStyleOnlyChangesTheFontOfTextStyles) {
+  auto device = std::make_unique<test::TTestTextDevice>();
+  test::TTestTextDevice* d = device.get();
+  TSurface surface(std::move(device));
+  const int32_t text = Read(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})).AddStyle();
+  surface.SelectStyle(1);  // a picture style: nothing
+  EXPECT_EQ(d->selections, 0);
+  surface.SelectStyle(text);
+  surface.SelectStyle(text);
+  EXPECT_EQ(d->selections, 1);
+  EXPECT_EQ(surface.CurrentStyle(), text);
+}
+
+}  // namespace
+}  // namespace folivar

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "book/bookclass.h"
+#include "book/bookstyle.h"
+#include "book/bookwriter.h"
+#include "book/pictureencode.h"
+#include "core/errors.h"
+#include "display/anchorz.h"
+#include "images/imageclass.h"
+#include "reader/msgs.h"
+
+namespace folivar {
+namespace {
+
+TBookWriter Sample() {
+  TBookWriter w;
+  w.header.title = "Loaded";
+  w.SetMessages({"ok", "WasPresses_enter"}, {"Fine", "Enter"});
+  const std::vector<uint32_t> pixel = {0x00ABCDEF};
+  w.AddPicture(1, PackedPictureRecord(1, 1, PackRawPixels(pixel.data(), 1, 1)));
+  w.AddPicture(2, PackedPictureRecord(1, 1, EncodeXbm(pixel.data(), 1, 1)));
+  w.AddAnchor("one", 1);
+  w.AddAnchor("one", 2);
+  w.AddAnchor("", 0);
+  w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12}));
+  w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12}));  // equal: not added
+  w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .flags = 1, .size = 12}));
+  for (int i = 0; i < 3; ++i) w.AddPage(EncodePageRecord(static_cast<int16_t>(10 + i), {}));
+  TLineRecord line;
+  line.height = 5;
+  w.SetSubstitutePage(EncodePageRecord(-1, {line}));
+  return w;
+}
+
+TEST(LoadBook, FillsTheBookAndTheTablesInOrder) {
+  // Leftovers of an earlier book must go before the new one is read.
+  SetAnchors({{"old", 9}});
+  TBook book;
+  int pictureCountAtCallback = -1;
+  std::string textAtCallback;
+  LoadBook(book, std::make_unique<TStrFile>(Sample().Build()), [&] {
+    pictureCountAtCallback = ImageCount();
+    textAtCallback = MessageText("Ok");
+  });
+  EXPECT_EQ(pictureCountAtCallback, 0);
+  EXPECT_EQ(textAtCallback, "Fine");
+  EXPECT_EQ(book.header.title, "Loaded");
+  EXPECT_EQ(ImageCount(), 2);
+  EXPECT_TRUE(ImageAt(0).picture.Packed());
+  EXPECT_EQ(ImageAt(1).ascent, 2);
+  EXPECT_EQ(AnchorCount(), 3);
+  EXPECT_EQ(AnchorPage(*FindAnchor("one")), 1);  // the first of two equal names
+  EXPECT_EQ(*FindAnchor(""), 2);
+  EXPECT_FALSE(FindAnchor("One"));
+  EXPECT_FALSE(IsAnchor(3));
+  EXPECT_EQ(AnchorPage(3), -1);
+  EXPECT_EQ(StyleCount(), 7);  // five built-ins, then two of the book's three
+  EXPECT_EQ(GetStyle(6).font.flags, 1);
+  EXPECT_EQ(book.PageCount(), 3);
+  EXPECT_EQ(book.pages[0]->unloaded, 1);
+  EXPECT_EQ(book.substitute.unloaded, 0);
+  EXPECT_EQ(book.substitute.lines.size(), 1u);
+  EXPECT_EQ(book.CurrentPage().background, 10);
+  EXPECT_EQ(MessageText("enter", "WasPresses"), "Enter");
+}
+
+TEST(LoadBook, ADamagedBookFailsAndLeavesNothingBehind) {
+  std::string image = Sample().Build();
+  TBook probe;
+  LoadBook(probe, std::make_unique<TStrFile>(image));
+  // Cut the book inside its style block: everything before it reads, the style block does not.
+  TStrFile walk(image);
+  const int32_t styleAt = WalkBookImage(walk).styleBlockOffset;
+  TBook book;
+  try {
+    LoadBook(book, std::make_unique<TStrFile>(image.substr(0, static_cast<size_t>(styleAt) + 6)));
+    FAIL() << "a cut book loaded";
+  } catch (const TBookDamaged& e) {
+    EXPECT_NE(std::string(e.what()).find("style block"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(ImageCount(), 0);
+  EXPECT_EQ(AnchorCount(), 0);
+  EXPECT_EQ(StyleCount(), 5);
+  EXPECT_EQ(MessageText("ok"), "");
+  EXPECT_EQ(book.PageCount(), 0);
+  EXPECT_EQ(book.source, nullptr);
+}
+
+TEST(LoadBook, AnUnreadableSubstitutePageFailsTheLoad) {
+  TBookWriter w = Sample();
+  w.SetSubstitutePage("\x01");
+  TBook book;
+  EXPECT_THROW(LoadBook(book, std::make_unique<TStrFile>(w.Build())), TBookDamaged);
+}
+
+}  // namespace
+}  // namespace folivar

@@ -1,0 +1,244 @@
+#include "images/xif3.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "book/bookwriter.h"
+#include "book/pictureencode.h"
+#include "core/bzip.h"
+#include "core/errors.h"
+#include "images/imageclass.h"
+#include "images/rgbpack.h"
+
+namespace folivar {
+namespace {
+
+void PutU32(std::string& s, uint32_t v) {
+  for (int i = 0; i < 4; ++i) s += static_cast<char>(v >> (8 * i));
+}
+
+std::string U32(uint32_t v) {
+  std::string s;
+  PutU32(s, v);
+  return s;
+}
+
+// Pixels top row first, as a picture reads them with GetPixel.
+std::vector<uint32_t> PixelsOf(const TXif& picture) {
+  std::vector<uint32_t> pixels;
+  for (uint32_t y = 0; y < picture.Height(); ++y)
+    for (uint32_t x = 0; x < picture.Width(); ++x) pixels.push_back(picture.GetPixel(x, y));
+  return pixels;
+}
+
+TXif LoadRecord(const std::string& record) {
+  TStrFile file(record);
+  TXif picture;
+  picture.Load(file);
+  EXPECT_EQ(file.Position(), static_cast<int32_t>(record.size()));
+  return picture;
+}
+
+std::vector<uint32_t> RandomPixels(size_t n, uint32_t colours, uint32_t seed) {
+  std::mt19937 random(seed);
+  std::vector<uint32_t> palette(colours);
+  for (uint32_t& c : palette) c = random() & 0x00FFFFFF;
+  std::vector<uint32_t> pixels(n);
+  for (uint32_t& p : pixels) p = palette[random() % colours];
+  return pixels;
+}
+
+TEST(Xbm, AllBackgroundWhenThereIsNoColour) {
+  // "XBM", W 3, H 2, background, M 1, mask 00, P 0, N 0
+  const std::string stream = "XBM\x03\x02" + U32(0x00C6C2B6) + U32(1) + std::string(1, '\0') +
+                             U32(0) + U32(0);
+  TXif picture = LoadRecord(PackedPictureRecord(3, 2, stream));
+  EXPECT_TRUE(picture.Packed());
+  picture.Unpack();
+  EXPECT_EQ(picture.Damage(), "");
+  EXPECT_EQ(PixelsOf(picture), std::vector<uint32_t>(6, 0x00C6C2B6));
+}
+
+TEST(Xbm, MaskBitZeroIsTheBottomLeftPixel) {
+  // A 2 x 2 picture; mask bits 0 and 3: bottom-left and top-right.
+  const std::string stream = "XBM\x02\x02" + U32(0x00FFFFFF) + U32(1) + std::string(1, '\x09') +
+                             U32(0) + U32(2) + U32(0x00000000);
+  TXif picture;
+  EXPECT_EQ(DecodeXbm(stream, picture), "");
+  EXPECT_EQ(PixelsOf(picture), (std::vector<uint32_t>{0x00FFFFFF, 0x0, 0x0, 0x00FFFFFF}));
+}
+
+TEST(Xbm, DamagedStreamsStayInsideThePicture) {
+  const std::string header = "XBM\x04\x01" + U32(0x00111111);
+  struct Case {
+    const char* name;
+    std::string stream;
+    std::vector<uint32_t> expect;  // top row first; empty when any result will do
+  } cases[] = {
+      {"more set bits than colours", header + U32(1) + "\x0F" + U32(0) + U32(2) + U32(0x00AAAAAA),
+       {0x00AAAAAA, 0x00AAAAAA, 0x00111111, 0x00111111}},
+      // palette of 2 colours of 24 bits, indices 0, 5 (beyond), 1, 1 of 3 bits
+      {"index beyond the palette",
+       header + U32(1) + "\x0F" + U32(6) + std::string("\x01\0\0\x02\0\0", 6) + "\x02\0\x18\0" +
+           U32(2) + std::string("\x68\x02", 2) + "\x04\0\x03\0",
+       {0x000001, 0x00111111, 0x000002, 0x000002}},
+      {"value width 0", header + U32(1) + "\x0F" + U32(3) + "abc" + "\x01\0\0\0" + U32(1) + "a" + "\x01\0\x01\0", {}},
+      {"value width 32", header + U32(1) + "\x0F" + U32(3) + "abc" + "\x01\0\x20\0" + U32(1) + "a" + "\x01\0\x01\0", {}},
+      {"palette longer than its bytes", header + U32(1) + "\x0F" + U32(1) + "a" + "\xFF\xFF\x18\0" + U32(1) + "a" + "\x01\0\x01\0", {}},
+      {"mask past the end", header + U32(1000) + "\x0F", {}},
+      {"negative mask length", header + U32(0xFFFFFFF0) + "\x0F", {}},
+      {"no palette length", header + U32(1) + "\x0F", {}},
+      {"short mask", header + U32(0) + U32(0) + U32(4) + U32(0x00AAAAAA), {}},
+      {"huge colour count", header + U32(1) + "\x0F" + U32(0) + U32(0x7FFFFFFF) + U32(0xAAAAAA),
+       {0xAAAAAA, 0xAAAAAA, 0xAAAAAA, 0xAAAAAA}},
+  };
+  for (const Case& c : cases) {
+    TXif picture;
+    const std::string damage = DecodeXbm(c.stream, picture);
+    if (!c.expect.empty()) {
+      EXPECT_EQ(PixelsOf(picture), c.expect) << c.name;
+    } else {
+      EXPECT_NE(damage, "") << c.name;
+    }
+  }
+}
+
+TEST(Xbm, EncoderRoundTrips) {
+  struct Case {
+    uint32_t width, height, colours;
+  } cases[] = {{1, 1, 1}, {1, 1, 2}, {9, 18, 2}, {23, 28, 2}, {7, 3, 5}, {255, 255, 3}, {255, 1, 200}, {5, 5, 25}};
+  for (const Case& c : cases) {
+    const auto pixels = RandomPixels(size_t{c.width} * c.height, c.colours, c.width * 31 + c.colours);
+    TXif picture = LoadRecord(PackedPictureRecord(c.width, c.height, EncodeXbm(pixels.data(), c.width, c.height)));
+    picture.Unpack();
+    EXPECT_EQ(picture.Damage(), "");
+    EXPECT_EQ(PixelsOf(picture), pixels) << c.width << "x" << c.height << " in " << c.colours;
+  }
+  // Two colours over a background: the single-colour variant, no palette.
+  const std::vector<uint32_t> glyph = {0xC6C2B6, 0, 0, 0xC6C2B6};
+  const std::string stream = EncodeXbm(glyph.data(), 2, 2, 0xC6C2B6);
+  EXPECT_EQ(stream.size(), 13u + 1 + 4 + 4 + 4);
+  EXPECT_THROW(EncodeXbm(glyph.data(), 256, 1), std::invalid_argument);
+}
+
+TEST(RawPixels, RoundTripAndDamage) {
+  for (auto [w, h] : {std::pair{1u, 1u}, {3u, 2u}, {17u, 9u}, {1u, 40u}}) {
+    const auto pixels = RandomPixels(size_t{w} * h, 1000, w + h);
+    TXif picture = LoadRecord(PackedPictureRecord(w, h, PackRawPixels(pixels.data(), w, h)));
+    picture.Unpack();
+    EXPECT_EQ(picture.Damage(), "");
+    EXPECT_EQ(PixelsOf(picture), pixels);
+  }
+  const auto pixels = RandomPixels(12, 4, 9);
+  // The stream of a 4 x 3 picture read as 4 x 2 and as 4 x 4.
+  for (uint32_t h : {2u, 4u}) {
+    TXif picture = LoadRecord(PackedPictureRecord(4, h, PackRawPixels(pixels.data(), 4, 3)));
+    picture.Unpack();
+    EXPECT_NE(picture.Damage(), "");
+  }
+  TXif broken = LoadRecord(PackedPictureRecord(2, 2, "BZh9 this is not bzip2"));
+  broken.Unpack();
+  EXPECT_NE(broken.Damage(), "");
+  EXPECT_EQ(PixelsOf(broken), std::vector<uint32_t>(4, 0));
+}
+
+TEST(Unpack, DecodesOnce) {
+  const std::vector<uint32_t> pixels = {1, 2, 3, 4};
+  TXif picture = LoadRecord(PackedPictureRecord(2, 2, PackRawPixels(pixels.data(), 2, 2)));
+  picture.Unpack();
+  picture.SetPixel(0, 0, 99);
+  picture.Unpack();
+  EXPECT_EQ(picture.GetPixel(0, 0), 99u);
+  EXPECT_FALSE(picture.Packed());
+}
+
+TEST(Load, RecordsThatDoNotFitAreRefused) {
+  const std::string small = PackRawPixels(std::vector<uint32_t>(4).data(), 2, 2);
+  struct Case {
+    const char* name;
+    std::string record;
+  } cases[] = {
+      {"length beyond the data", U32(1000) + U32(2) + U32(2) + small},
+      {"no height", U32(0) + U32(2)},
+      {"wider than a book may hold", PackedPictureRecord(20000, 1, small)},
+      {"more pixels than a book may hold", PackedPictureRecord(16384, 16384, small)},
+      {"length above 2 GiB", U32(0x90000000) + U32(2) + U32(2) + small},
+      {"wavelet stream beyond the data", U32(50) + "XWL" + std::string(10, '\0')},
+  };
+  for (const Case& c : cases) {
+    TStrFile file(c.record);
+    TXif picture;
+    EXPECT_THROW(picture.Load(file), TBookDamaged) << c.name;
+  }
+}
+
+TEST(Load, AWidthThatBeginsWithXwlIsAWaveletRecord) {
+  // A 1 x 1 grey wavelet stream: header, no symbols, two step-table entries.
+  std::string stream = "XWL\x01\0\x01\0\x08\0";
+  stream += std::string(24, '\0') + "\x08\x08\x08";
+  stream += std::string(16, '\0');
+  TXif picture = LoadRecord(WaveletPictureRecord(stream));
+  EXPECT_FALSE(picture.Packed());
+  EXPECT_EQ(picture.Width(), 1u);
+  EXPECT_EQ(picture.GetPixel(0, 0), 0u);
+}
+
+TEST(Pixels, FrameRectAndMirror) {
+  TXif picture(4, 3);
+  picture.Fill(0);
+  picture.FrameRect(1, 1, 1, 1, 7);
+  EXPECT_EQ(PixelsOf(picture), (std::vector<uint32_t>{0, 0, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0}));
+  picture.Fill(0);
+  picture.FrameRect(0, 0, 3, 2, 1);
+  EXPECT_EQ(PixelsOf(picture), (std::vector<uint32_t>{1, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1, 1}));
+  picture.FrameRect(2, 2, 1, 1, 5);  // empty ranges: nothing
+  EXPECT_EQ(picture.GetPixel(1, 1), 0u);
+
+  TXif row(3, 1);
+  row.SetPixel(0, 0, 1);
+  row.SetPixel(1, 0, 2);
+  row.SetPixel(2, 0, 3);
+  row.Mirror();
+  EXPECT_EQ(PixelsOf(row), (std::vector<uint32_t>{3, 2, 1}));
+  TXif column(1, 2);
+  column.SetPixel(0, 0, 5);
+  column.SetPixel(0, 1, 6);
+  column.Mirror();
+  EXPECT_EQ(PixelsOf(column), (std::vector<uint32_t>{5, 6}));
+}
+
+TEST(PictureList, NumbersFollowTheBookAndOutsideIsEmpty) {
+  FreeImages();
+  TBookWriter w;
+  std::string entries;
+  PutU32(entries, 15);
+  entries += '\0';
+  entries += PackedPictureRecord(1, 1, PackRawPixels(std::vector<uint32_t>{0x123456}.data(), 1, 1));
+  PutU32(entries, 3);
+  entries += '\x07';
+  entries += PackedPictureRecord(2, 1, EncodeXbm(std::vector<uint32_t>{1, 2}.data(), 2, 1));
+  TStrFile file(entries);
+  TCheckedReader reader(file);
+  ReadImageEntry(reader);
+  ReadImageEntry(reader);
+  ASSERT_EQ(ImageCount(), 2);
+  EXPECT_EQ(ImageAt(0).ascent, 15);
+  EXPECT_EQ(ImageAt(1).reserved, 7);
+  EXPECT_EQ(ImageAt(1).Width(), 2);
+  EXPECT_TRUE(ImageAt(0).picture.Packed());  // decoded only when first drawn
+  ImageAt(0).picture.Unpack();
+  EXPECT_EQ(ImageAt(0).picture.GetPixel(0, 0), 0x123456u);
+
+  EXPECT_FALSE(HasImage(2));
+  EXPECT_EQ(ImageAt(2).Width(), 0);
+  EXPECT_EQ(ImageAt(65535).Height(), 0);
+  EXPECT_EQ(ImageAt(65535).ascent, 0);
+
+  FreeImages();
+  EXPECT_EQ(ImageCount(), 0);
+  EXPECT_EQ(ImageAt(0).Width(), 0);
+}
+
+}  // namespace
+}  // namespace folivar
