@@ -6,9 +6,10 @@
 // into a memory DC of its own (Windows build), so that GDI and the pixel operations share the
 // same memory. The device-context operations are in the Windows layer (platform/win32/viewdc.h).
 //
-// Transfers clip against the destination, as the row cursor arithmetic needs; they also refuse
-// blocks that would leave the source or start left of or above the destination, so that no
-// picture from a book can make them touch memory outside a view.
+// Transfers clip against the destination, as the row cursor arithmetic needs; they also clip
+// blocks that would leave the source or start left of or above either view, keeping the pixel
+// correspondence, so that only pixels inside both views move and no picture from a book can make
+// them touch memory outside a view.
 #pragma once
 
 #include <cstdint>
@@ -28,9 +29,17 @@ class TPixelStore {
 // A store for width x height pixels; with a device context where the platform has one (natively
 // there is none and the store is memory). Returns null when the memory cannot be had.
 std::unique_ptr<TPixelStore> CreatePixelStore(uint32_t width, uint32_t height, bool withDC);
+// The portable store: width x height pixels on the heap, contents undefined until written.
+// Returns null when the memory cannot be had or width * height * 4 does not fit in memory.
+std::unique_ptr<TPixelStore> CreateMemoryPixelStore(uint32_t width, uint32_t height);
 
 class tview {
  public:
+  // The largest sizes a view takes: the stride (width * 4) stays an int32 and every row stays
+  // reachable with an int32 y (a DIB section's height is signed 32-bit too).
+  static constexpr uint32_t kMaxWidth = 0x7FFFFFFF / 4;
+  static constexpr uint32_t kMaxHeight = 0x7FFFFFFF;
+
   tview() = default;
   tview(uint32_t width, uint32_t height, bool withDC = false) { Allocate(width, height, withDC); }
   tview(const tview&) = delete;
@@ -38,7 +47,8 @@ class tview {
   virtual ~tview();
 
   // Releases what the view holds, then makes it width x height. 0 in either gives an empty view.
-  // A view whose memory cannot be had is left empty (width and height 0).
+  // A view whose memory cannot be had is left empty (width and height 0), and so is one wider
+  // than kMaxWidth or higher than kMaxHeight.
   void Allocate(uint32_t width, uint32_t height, bool withDC);
   void Release();
 

@@ -51,7 +51,7 @@ void TXif::Load(TCheckedReader& source) {
     source.Fail(at, "the picture record", std::string("holds ") + e.what());
   }
   Allocate(width, height, HasDC());
-  if (Width() != width || Height() != height) {
+  if (width > 0 && height > 0 && (Width() != width || Height() != height)) {
     source.Fail(at, "the picture record", "needs more memory than there is");
   }
   // Until it is unpacked the picture is blank rather than whatever the memory held.
@@ -61,8 +61,8 @@ void TXif::Load(TCheckedReader& source) {
 
 void TXif::Unpack() {
   if (packed_.empty()) return;
-  const std::string packed = std::move(packed_);
-  packed_.clear();
+  std::string packed;
+  packed.swap(packed_);
   if (packed.compare(0, 3, "XBM") == 0) {
     damage_ = DecodeXbm(packed, *this);
     return;
@@ -83,7 +83,7 @@ void TXif::CreateFromXwl(std::string_view stream) {
   const std::vector<uint32_t> pixels =
       DecodeXwl(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), &header);
   Allocate(header.width, header.height, false);
-  if (Width() != header.width || Height() != header.height) {
+  if (!pixels.empty() && (Width() != header.width || Height() != header.height)) {
     throw TBookDamaged("a wavelet picture needs more memory than there is");
   }
   packed_.clear();

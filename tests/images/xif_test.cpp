@@ -18,6 +18,8 @@ void PutU32(std::string& s, uint32_t v) {
   for (int i = 0; i < 4; ++i) s += static_cast<char>(v >> (8 * i));
 }
 
+std::string U16(uint32_t v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
+
 std::string U32(uint32_t v) {
   std::string s;
   PutU32(s, v);
@@ -32,12 +34,10 @@ std::vector<uint32_t> PixelsOf(const TXif& picture) {
   return pixels;
 }
 
-TXif LoadRecord(const std::string& record) {
+void LoadRecord(TXif& picture, const std::string& record) {
   TStrFile file(record);
-  TXif picture;
   picture.Load(file);
   EXPECT_EQ(file.Position(), static_cast<int32_t>(record.size()));
-  return picture;
 }
 
 std::vector<uint32_t> RandomPixels(size_t n, uint32_t colours, uint32_t seed) {
@@ -53,7 +53,8 @@ TEST(Xbm, AllBackgroundWhenThereIsNoColour) {
   // "XBM", W 3, H 2, background, M 1, mask 00, P 0, N 0
   const std::string stream = "XBM\x03\x02" + U32(0x00C6C2B6) + U32(1) + std::string(1, '\0') +
                              U32(0) + U32(0);
-  TXif picture = LoadRecord(PackedPictureRecord(3, 2, stream));
+  TXif picture;
+    LoadRecord(picture, PackedPictureRecord(3, 2, stream));
   EXPECT_TRUE(picture.Packed());
   picture.Unpack();
   EXPECT_EQ(picture.Damage(), "");
@@ -80,12 +81,12 @@ TEST(Xbm, DamagedStreamsStayInsideThePicture) {
        {0x00AAAAAA, 0x00AAAAAA, 0x00111111, 0x00111111}},
       // palette of 2 colours of 24 bits, indices 0, 5 (beyond), 1, 1 of 3 bits
       {"index beyond the palette",
-       header + U32(1) + "\x0F" + U32(6) + std::string("\x01\0\0\x02\0\0", 6) + "\x02\0\x18\0" +
-           U32(2) + std::string("\x68\x02", 2) + "\x04\0\x03\0",
+       header + U32(1) + "\x0F" + U32(6) + std::string("\x01\0\0\x02\0\0", 6) + U16(2) + U16(24) +
+           U32(2) + std::string("\x68\x02", 2) + U16(4) + U16(3),
        {0x000001, 0x00111111, 0x000002, 0x000002}},
-      {"value width 0", header + U32(1) + "\x0F" + U32(3) + "abc" + "\x01\0\0\0" + U32(1) + "a" + "\x01\0\x01\0", {}},
-      {"value width 32", header + U32(1) + "\x0F" + U32(3) + "abc" + "\x01\0\x20\0" + U32(1) + "a" + "\x01\0\x01\0", {}},
-      {"palette longer than its bytes", header + U32(1) + "\x0F" + U32(1) + "a" + "\xFF\xFF\x18\0" + U32(1) + "a" + "\x01\0\x01\0", {}},
+      {"value width 0", header + U32(1) + "\x0F" + U32(3) + "abc" + U16(1) + U16(0) + U32(1) + "a" + U16(1) + U16(1), {}},
+      {"value width 32", header + U32(1) + "\x0F" + U32(3) + "abc" + U16(1) + U16(32) + U32(1) + "a" + U16(1) + U16(1), {}},
+      {"palette longer than its bytes", header + U32(1) + "\x0F" + U32(1) + "a" + U16(0xFFFF) + U16(24) + U32(1) + "a" + U16(1) + U16(1), {}},
       {"mask past the end", header + U32(1000) + "\x0F", {}},
       {"negative mask length", header + U32(0xFFFFFFF0) + "\x0F", {}},
       {"no palette length", header + U32(1) + "\x0F", {}},
@@ -110,7 +111,8 @@ TEST(Xbm, EncoderRoundTrips) {
   } cases[] = {{1, 1, 1}, {1, 1, 2}, {9, 18, 2}, {23, 28, 2}, {7, 3, 5}, {255, 255, 3}, {255, 1, 200}, {5, 5, 25}};
   for (const Case& c : cases) {
     const auto pixels = RandomPixels(size_t{c.width} * c.height, c.colours, c.width * 31 + c.colours);
-    TXif picture = LoadRecord(PackedPictureRecord(c.width, c.height, EncodeXbm(pixels.data(), c.width, c.height)));
+    TXif picture;
+    LoadRecord(picture, PackedPictureRecord(c.width, c.height, EncodeXbm(pixels.data(), c.width, c.height)));
     picture.Unpack();
     EXPECT_EQ(picture.Damage(), "");
     EXPECT_EQ(PixelsOf(picture), pixels) << c.width << "x" << c.height << " in " << c.colours;
@@ -125,7 +127,8 @@ TEST(Xbm, EncoderRoundTrips) {
 TEST(RawPixels, RoundTripAndDamage) {
   for (auto [w, h] : {std::pair{1u, 1u}, {3u, 2u}, {17u, 9u}, {1u, 40u}}) {
     const auto pixels = RandomPixels(size_t{w} * h, 1000, w + h);
-    TXif picture = LoadRecord(PackedPictureRecord(w, h, PackRawPixels(pixels.data(), w, h)));
+    TXif picture;
+    LoadRecord(picture, PackedPictureRecord(w, h, PackRawPixels(pixels.data(), w, h)));
     picture.Unpack();
     EXPECT_EQ(picture.Damage(), "");
     EXPECT_EQ(PixelsOf(picture), pixels);
@@ -133,11 +136,13 @@ TEST(RawPixels, RoundTripAndDamage) {
   const auto pixels = RandomPixels(12, 4, 9);
   // The stream of a 4 x 3 picture read as 4 x 2 and as 4 x 4.
   for (uint32_t h : {2u, 4u}) {
-    TXif picture = LoadRecord(PackedPictureRecord(4, h, PackRawPixels(pixels.data(), 4, 3)));
+    TXif picture;
+    LoadRecord(picture, PackedPictureRecord(4, h, PackRawPixels(pixels.data(), 4, 3)));
     picture.Unpack();
     EXPECT_NE(picture.Damage(), "");
   }
-  TXif broken = LoadRecord(PackedPictureRecord(2, 2, "BZh9 this is not bzip2"));
+  TXif broken;
+    LoadRecord(broken, PackedPictureRecord(2, 2, "BZh9 this is not bzip2"));
   broken.Unpack();
   EXPECT_NE(broken.Damage(), "");
   EXPECT_EQ(PixelsOf(broken), std::vector<uint32_t>(4, 0));
@@ -145,7 +150,8 @@ TEST(RawPixels, RoundTripAndDamage) {
 
 TEST(Unpack, DecodesOnce) {
   const std::vector<uint32_t> pixels = {1, 2, 3, 4};
-  TXif picture = LoadRecord(PackedPictureRecord(2, 2, PackRawPixels(pixels.data(), 2, 2)));
+  TXif picture;
+    LoadRecord(picture, PackedPictureRecord(2, 2, PackRawPixels(pixels.data(), 2, 2)));
   picture.Unpack();
   picture.SetPixel(0, 0, 99);
   picture.Unpack();
@@ -175,10 +181,11 @@ TEST(Load, RecordsThatDoNotFitAreRefused) {
 
 TEST(Load, AWidthThatBeginsWithXwlIsAWaveletRecord) {
   // A 1 x 1 grey wavelet stream: header, no symbols, two step-table entries.
-  std::string stream = "XWL\x01\0\x01\0\x08\0";
+  std::string stream = "XWL" + U16(1) + U16(1) + std::string("\x08\0", 2);
   stream += std::string(24, '\0') + "\x08\x08\x08";
   stream += std::string(16, '\0');
-  TXif picture = LoadRecord(WaveletPictureRecord(stream));
+  TXif picture;
+    LoadRecord(picture, WaveletPictureRecord(stream));
   EXPECT_FALSE(picture.Packed());
   EXPECT_EQ(picture.Width(), 1u);
   EXPECT_EQ(picture.GetPixel(0, 0), 0u);

@@ -80,7 +80,9 @@ TEST(Info, DamagedAndMissingBooksFailWithOneLine) {
   }
   EXPECT_NE(RunInfo(cut).out.find("the book is damaged: "), std::string::npos);
   EXPECT_EQ(RunInfo("").status, 2);
-  EXPECT_EQ(RunInfo(cut + " --page x").status, 2);
+  const std::string good = test::WriteTempFile("good.bin", image);
+  EXPECT_EQ(RunInfo(good + " --page x").status, 2);
+  EXPECT_EQ(RunInfo(good + " --page -1").status, 2);
   EXPECT_EQ(RunInfo("a b").status, 2);
 }
 
