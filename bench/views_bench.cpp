@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "display/ViewAsm.h"
 #include "display/Views.h"
 
 namespace folivar {
@@ -54,7 +55,20 @@ void BM_Put(benchmark::State& state) {
 }
 BENCHMARK(BM_Put);
 
+// The keyed copy and the blend on each row routine path (argument: 0 portable, 1 SSE2, 2 AVX2);
+// a path the processor lacks is skipped.
+bool UsePath(benchmark::State& state) {
+  const auto path = static_cast<TRowPath>(state.range(0));
+  if (!SelectRowPath(path)) {
+    state.SkipWithError("path not available here");
+    return false;
+  }
+  return true;
+}
+
 void BM_PutKeyed(benchmark::State& state) {
+  const TRowPath chosen = SelectedRowPath();
+  if (!UsePath(state)) return;
   tview source(kWidth, kHeight);
   tview destination(kWidth, kHeight);
   Noise(source, 1);
@@ -64,10 +78,13 @@ void BM_PutKeyed(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   SetBytes(state);
+  SelectRowPath(chosen);
 }
-BENCHMARK(BM_PutKeyed);
+BENCHMARK(BM_PutKeyed)->Arg(0)->Arg(1)->Arg(2);
 
 void BM_PutBlended(benchmark::State& state) {
+  const TRowPath chosen = SelectedRowPath();
+  if (!UsePath(state)) return;
   tview source(kWidth, kHeight);
   tview destination(kWidth, kHeight);
   Noise(source, 1);
@@ -77,8 +94,9 @@ void BM_PutBlended(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   SetBytes(state);
+  SelectRowPath(chosen);
 }
-BENCHMARK(BM_PutBlended);
+BENCHMARK(BM_PutBlended)->Arg(0)->Arg(1)->Arg(2);
 
 void BM_Fill(benchmark::State& state) {
   tview destination(kWidth, kHeight);

@@ -1,5 +1,8 @@
 #include "book/bookclass.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "book/bookstyle.h"
 #include "images/imageclass.h"
 
@@ -13,7 +16,9 @@ void TBook::Clear() {
 }
 
 int32_t TBook::ColumnWidth() const {
-  return header.pageWidth - header.leftMargin - header.rightMargin;
+  // A damaged header's fields must not overflow the arithmetic.
+  const int64_t width = int64_t{header.pageWidth} - header.leftMargin - header.rightMargin;
+  return static_cast<int32_t>(std::clamp<int64_t>(width, INT32_MIN, INT32_MAX));
 }
 
 bool TBook::TwoPageMode() const { return int64_t{2} * ColumnWidth() < header.viewWidth; }

@@ -3,8 +3,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "book/bookwriter.h"
+#include "book/pictureencode.h"
 #include "core/bzip.h"
 
 namespace {
@@ -42,6 +44,22 @@ int main(int argc, char** argv) {
   Write(dir / "container" / "small-book", image);
   // Without the padding, so that mutations reach the style block.
   Write(dir / "container" / "small-book-unpadded", image.substr(0, image.find_last_not_of('\0') + 1));
+
+  // Picture records of both layouts: raw pixels, both XBM variants, a small wavelet stream.
+  const std::vector<uint32_t> pixels = {0xC6C2B6, 0, 0x112233, 0xC6C2B6, 0, 0};
+  Write(dir / "xif" / "raw", PackedPictureRecord(3, 2, PackRawPixels(pixels.data(), 3, 2)));
+  Write(dir / "xif" / "xbm-palette", PackedPictureRecord(3, 2, EncodeXbm(pixels.data(), 3, 2)));
+  const std::vector<uint32_t> glyph = {0xC6C2B6, 0, 0, 0xC6C2B6};
+  Write(dir / "xif" / "xbm-single", PackedPictureRecord(2, 2, EncodeXbm(glyph.data(), 2, 2)));
+  std::string xwl = "XWL";
+  xwl += std::string("\x02\0\x02\0\x08\x01", 6);
+  xwl += std::string("\x04\0\0\0", 4) + std::string(8, '\0');
+  xwl += std::string("\x02\0\0\0", 4) + std::string(8, '\0');
+  xwl += "\x08\x08\x08";
+  const double steps[3] = {1.0, 0.5, 0.25};
+  xwl.append(reinterpret_cast<const char*>(steps), sizeof steps);
+  xwl += std::string("\x22", 1) + "\x40\x20";
+  Write(dir / "xif" / "xwl", WaveletPictureRecord(xwl));
 
   ttable table;
   InitTable(table, {"value"});

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "book/bookwriter.h"
 
 namespace folivar {
@@ -104,6 +106,19 @@ TEST_F(Book, SinglePagesWhenTheViewIsNarrow) {
   EXPECT_EQ(book.CurrentIndex(), 5);
   EXPECT_EQ(book.RightPage(), nullptr);
   EXPECT_TRUE(book.AtLastView());
+}
+
+TEST(BookHeader, ExtremeMarginsDoNotOverflow) {
+  TBook book;
+  book.header.pageWidth = -2000408503;
+  book.header.leftMargin = 348740908;
+  book.header.rightMargin = 348740908;
+  EXPECT_EQ(book.ColumnWidth(), INT32_MIN);
+  EXPECT_TRUE(book.TwoPageMode());
+  book.header.pageWidth = INT32_MAX;
+  book.header.leftMargin = INT32_MIN;
+  EXPECT_EQ(book.ColumnWidth(), INT32_MAX);
+  EXPECT_FALSE(book.TwoPageMode());
 }
 
 TEST_F(Book, ABookWithOnlyItsSubstitutePage) {

@@ -243,7 +243,8 @@ int64_t CheckTransfer(Mode mode, uint32_t sourceWidth, uint32_t sourceHeight,
   int64_t received = 0;
   for (int64_t dy = 0; dy < destinationHeight; ++dy) {
     for (int64_t dx = 0; dx < destinationWidth; ++dx) {
-      const uint32_t d = old[static_cast<size_t>((destinationHeight - 1 - dy) * destinationWidth + dx)];
+      const auto index = static_cast<size_t>((destinationHeight - 1 - dy) * destinationWidth + dx);
+      const uint32_t d = old[index];
       const int64_t i = dx - x;
       const int64_t j = dy - y;
       const int64_t px = sx + i;
@@ -455,7 +456,8 @@ TEST(ViewAsmTest, KeyComparesAllThirtyTwoBits) {
     PathScope scope(path);
     const uint32_t key = 0x00FF00FFu;
     // The key itself, and values that differ from it only in the fourth byte or one colour bit.
-    const uint32_t source[] = {key, 0x01FF00FFu, key, 0x80FF00FFu, key, 0x00FF00FEu, key, key, 0xFFFF00FFu};
+    const uint32_t source[] = {key,         0x01FF00FFu, key, 0x80FF00FFu, key,
+                               0x00FF00FEu, key, key, 0xFFFF00FFu};
     constexpr int32_t n = 9;
     const uint32_t old = 0x00333333u;
     for (int weight : {-1, 1, 128, 254}) {  // -1: the keyed copy
@@ -469,8 +471,9 @@ TEST(ViewAsmTest, KeyComparesAllThirtyTwoBits) {
         if (source[i] == key) {
           EXPECT_EQ(destination[i], old) << "weight " << weight << " pixel " << i;
         } else {
-          const uint32_t want =
-              weight < 0 ? source[i] : ReferenceBlend(old, source[i], static_cast<uint32_t>(weight));
+          const uint32_t want = weight < 0 ? source[i]
+                                           : ReferenceBlend(old, source[i],
+                                                            static_cast<uint32_t>(weight));
           EXPECT_EQ(destination[i], want) << "weight " << weight << " pixel " << i;
           EXPECT_NE(destination[i], old) << "weight " << weight << " pixel " << i;
         }
@@ -548,7 +551,8 @@ TEST(ViewAsmTest, RowRoutinesMatchTheReferenceOnRandomRows) {
       BlendPixelsKeyed(source.data() + offset, blended.data() + offset, count, key, weight);
       CopyPixelsKeyed(source.data() + offset, keyed.data() + offset, count, key);
       for (size_t i = 0; i < destination.size(); ++i) {
-        const bool inRow = i >= static_cast<size_t>(offset) && i < static_cast<size_t>(offset + count);
+        const bool inRow =
+            i >= static_cast<size_t>(offset) && i < static_cast<size_t>(offset + count);
         const uint32_t s = source[i];
         const uint32_t d = destination[i];
         const bool write = inRow && s != key;
