@@ -5,6 +5,7 @@
 #include "core/bzip.h"
 #include "core/errors.h"
 #include "core/system.h"
+#include "images/xif3.h"
 
 namespace folivar {
 
@@ -43,9 +44,6 @@ void PutShortString(THeaderBytes& b, int at, const std::string& s) {
   b[at] = static_cast<uint8_t>(n);
   std::memcpy(&b[at + 1], s.data(), n);
 }
-
-// A packed record that begins with these three bytes after its length is a wavelet picture.
-bool IsWaveletTag(const std::string& tag) { return tag == "XWL"; }
 
 }  // namespace
 
@@ -154,26 +152,13 @@ TPictureEntryInfo SkipPictureEntry(TCheckedReader& source) {
   info.offset = source.Position();
   info.ascent = source.Int("the ascent of a picture");
   source.Byte("the reserved byte of a picture");
-  const int32_t recordAt = source.Position();
-  const auto length = static_cast<uint32_t>(source.Int("the length of a picture record"));
-  // The three bytes after the length tell the layouts apart; a record too short for them cannot
-  // be a wavelet record and is checked as packed pixels below.
-  std::string tag;
-  if (source.Remaining() >= 3) {
-    tag = source.Bytes(3, "the tag of a picture record");
-    source.Seek(source.Position() - 3, "a picture record");
-  }
-  if (length > static_cast<uint32_t>(INT32_MAX)) {
-    source.Fail(recordAt, "the length of a picture record", "is " + IntToText(length) + ", too large,");
-  }
-  if (IsWaveletTag(tag)) {
-    info.wavelet = true;
-    source.Skip(static_cast<int32_t>(length), "a wavelet picture");
-  } else {
+  const TXifFraming framing = ReadXifFraming(source);
+  info.wavelet = framing.wavelet;
+  if (!info.wavelet) {
     info.width = static_cast<uint32_t>(source.Int("the width of a picture"));
     info.height = static_cast<uint32_t>(source.Int("the height of a picture"));
-    source.Skip(static_cast<int32_t>(length), "the packed pixels of a picture");
   }
+  source.Skip(framing.length, info.wavelet ? "a wavelet picture" : "the packed pixels of a picture");
   info.size = source.Position() - info.offset;
   return info;
 }

@@ -20,14 +20,10 @@ void CheckPictureSize(uint64_t width, uint64_t height, const std::string& what) 
   }
 }
 
-void TXif::Load(TFile& source) {
-  TCheckedReader reader(source);
-  Load(reader);
-}
-
-void TXif::Load(TCheckedReader& source) {
+TXifFraming ReadXifFraming(TCheckedReader& source) {
   const int32_t at = source.Position();
   const auto length = static_cast<uint32_t>(source.Int("the length of a picture record"));
+  // A record too short for the three tag bytes cannot be a wavelet record.
   std::string tag;
   if (source.Remaining() >= 3) {
     tag = source.Bytes(3, "the tag of a picture record");
@@ -36,15 +32,26 @@ void TXif::Load(TCheckedReader& source) {
   if (length > static_cast<uint32_t>(INT32_MAX)) {
     source.Fail(at, "the length of a picture record", "of " + IntToText(length) + " is too large");
   }
+  return {static_cast<int32_t>(length), tag == "XWL"};
+}
+
+void TXif::Load(TFile& source) {
+  TCheckedReader reader(source);
+  Load(reader);
+}
+
+void TXif::Load(TCheckedReader& source) {
+  const int32_t at = source.Position();
+  const TXifFraming framing = ReadXifFraming(source);
   packed_.clear();
   damage_.clear();
-  if (tag == "XWL") {
-    CreateFromXwl(source.Bytes(static_cast<int32_t>(length), "a wavelet picture"));
+  if (framing.wavelet) {
+    CreateFromXwl(source.Bytes(framing.length, "a wavelet picture"));
     return;
   }
   const auto width = static_cast<uint32_t>(source.Int("the width of a picture"));
   const auto height = static_cast<uint32_t>(source.Int("the height of a picture"));
-  const std::string bytes = source.Bytes(static_cast<int32_t>(length), "the packed pixels of a picture");
+  const std::string bytes = source.Bytes(framing.length, "the packed pixels of a picture");
   try {
     CheckPictureSize(width, height, "a picture");
   } catch (const TBookDamaged& e) {

@@ -23,6 +23,15 @@ constexpr uint64_t kMaxPictureBytes = uint64_t{256} << 20;
 // Raises TBookDamaged (through the reader) when a picture of that size is refused.
 void CheckPictureSize(uint64_t width, uint64_t height, const std::string& what);
 
+// The framing shared by both layouts: the record's length and whether it is a wavelet record.
+struct TXifFraming {
+  int32_t length = 0;
+  bool wavelet = false;
+};
+// Reads the length at the reader's position and looks at the three bytes after it without
+// moving past them. A length above 2 GiB raises TBookDamaged.
+TXifFraming ReadXifFraming(TCheckedReader& source);
+
 class TXif : public tview {
  public:
   TXif() = default;
