@@ -1,6 +1,6 @@
-// The message texts: every text the reader shows in its boxes, the captions of their buttons and
-// the print job's name. They travel in the book as the property "locale", so the reader speaks
-// the book's language and carries no texts of its own.
+// The message-text table: every text the reader shows in its message boxes, the captions of their
+// buttons and the print job's name. The table comes from the book's "locale" property, so the
+// reader speaks the book's language and carries no texts of its own. Main thread only.
 #pragma once
 
 #include <string>
@@ -10,15 +10,30 @@
 
 namespace folivar {
 
-// Replaces the table with the texts of a "locale" value; a missing, empty or damaged value
-// leaves it empty (every text empty).
+// Replaces the table with the lists packed in a "locale" value (one bzip2 stream holding the key
+// list and the text list). A missing, empty or damaged value, or lists of uneven length, leave the
+// table empty, so that every text is empty.
 void LoadMessageTable(const std::string& localeValue);
+// Replaces the table with lists that were already unpacked (as the loader does for the book);
+// lists of uneven length leave it empty.
+void SetMessageTable(TStringList keys, TStringList texts);
 void ClearMessageTable();
 
-// The text of key: the key is lower-cased (A-Z and the code page 1251 capitals), looked up as
-// context + "_" + key when a context is given, then among the bare keys (a key without what
-// precedes its first "_"). "%N" in the text is replaced by arguments[N - 1]. Empty when not found.
+// The text of key. The key is lower-cased (ASCII and code page 1251 capitals); the context keeps
+// its case. The table is searched first for context + "_" + key (or the key alone without a
+// context), then for the key among the bare keys (table keys without their part up to the first
+// "_"). A key that is not found gives the empty text.
+//
+// Each "%N" in the text (N = 1, 2, ... up to the number of arguments, in decimal) becomes
+// argument N. The text is read once from left to right and the longest number that names an
+// argument wins, so "%10" is argument 10 when there are ten arguments and argument 1 followed by
+// "0" when there are fewer. Inserted arguments are not searched again.
 std::string MessageText(std::string_view key, std::string_view context = {},
                         const TStringList& arguments = {});
+
+// The table as loaded, for the tools and the tests.
+const TStringList& MessageKeys();
+const TStringList& MessageTexts();
+const TStringList& MessageBareKeys();
 
 }  // namespace folivar

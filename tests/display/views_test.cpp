@@ -90,15 +90,20 @@ TEST(ViewsTest, MemoryLayoutIsBottomUp) {
   EXPECT_EQ(v.Cursor(), v.Bits() + 2);
 }
 
-#ifndef _WIN32
-// Natively there is no device context: a view asked for one is memory only.
-TEST(ViewsTest, NativeViewsHaveNoDeviceContext) {
+// Natively there is no device context: a view asked for one is memory only. On Windows it gets
+// its DIB section.
+TEST(ViewsTest, DeviceContextOnlyWhereThePlatformHasOne) {
   tview v(4, 4, true);
   EXPECT_EQ(v.Width(), 4u);
   EXPECT_NE(v.Bits(), nullptr);
-  EXPECT_FALSE(v.HasDC());
-}
+#ifdef _WIN32
+  EXPECT_TRUE(v.HasDC());
+#else
+  EXPECT_FALSE(v.HasDC());  // natively every view is memory only
 #endif
+  tview memory(4, 4, false);
+  EXPECT_FALSE(memory.HasDC());
+}
 
 TEST(ViewsTest, AllocateReplacesAndReleaseEmpties) {
   tview v(5, 7);
