@@ -7,6 +7,7 @@
 
 #include "book/bookwriter.h"
 #include "book/pictureencode.h"
+#include "book/xwlencode.h"
 #include "core/bzip.h"
 
 namespace {
@@ -69,5 +70,20 @@ int main(int argc, char** argv) {
   WriteTable(bytes, table);
   Write(dir / "ttable" / "binary", bytes);
   Write(dir / "ttable" / "text", "a = 1\r\n#x\r\nb=\r\nc = 'q'\n=5\n; comment\n\"n\" = \"v\"\n");
+
+  // Wavelet streams from the encoder: grey and colour, odd sizes, a few qualities and levels.
+  const struct {
+    uint32_t width, height;
+    TXwlOptions options;
+  } wavelets[] = {{1, 1, {.colour = false}}, {7, 5, {}}, {16, 16, {.colour = false, .quality = 40}},
+                  {33, 21, {.quality = 90, .levels = 3}}};
+  for (const auto& wave : wavelets) {
+    std::vector<uint32_t> picture(size_t{wave.width} * wave.height);
+    for (size_t i = 0; i < picture.size(); ++i) {
+      picture[i] = static_cast<uint32_t>(i * 0x030507u + (i % 7) * 0x402010u) & 0xFFFFFF;
+    }
+    Write(dir / "xwl" / (std::to_string(wave.width) + "x" + std::to_string(wave.height)),
+          EncodeXwl(picture.data(), wave.width, wave.height, wave.options));
+  }
   return 0;
 }

@@ -47,4 +47,9 @@ TXwlHeader ReadXwlHeader(const uint8_t* data, size_t size);
 // one byte per value). Bytes after the last channel are ignored.
 std::vector<uint32_t> DecodeXwl(const uint8_t* data, size_t size, TXwlHeader* header = nullptr);
 
+// The decoder runs its inner loops with AVX2 when the processor has it, and with SSE2 otherwise;
+// both give the same pixels to the bit. Tests and benchmarks switch AVX2 off here to check and
+// measure the narrower path. Not meant to be changed while another thread decodes.
+void AllowXwlAvx2(bool allowed);
+
 }  // namespace folivar
