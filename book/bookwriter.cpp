@@ -2,21 +2,12 @@
 
 #include <stdexcept>
 
+#include "book/putbytes.h"
 #include "core/bzip.h"
 
 namespace folivar {
 
 namespace {
-
-void PutInt(std::string& out, int32_t v) {
-  const auto u = static_cast<uint32_t>(v);
-  for (int i = 0; i < 4; ++i) out += static_cast<char>(u >> (8 * i));
-}
-
-void PutWord(std::string& out, uint16_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>(v >> 8);
-}
 
 void PutStr(std::string& out, std::string_view s) {
   PutInt(out, static_cast<int32_t>(s.size()));
@@ -32,7 +23,7 @@ int32_t CheckedSize(size_t n, const char* what) {
 
 std::string EncodePageRecord(int16_t background, const std::vector<TLineRecord>& lines) {
   std::string out;
-  PutWord(out, static_cast<uint16_t>(background));
+  PutU16(out, static_cast<uint16_t>(background));
   PutInt(out, CheckedSize(lines.size(), "a page"));
   for (const TLineRecord& line : lines) {
     PutInt(out, line.width);
@@ -44,8 +35,8 @@ std::string EncodePageRecord(int16_t background, const std::vector<TLineRecord>&
     out += static_cast<char>(line.alignment);
     PutInt(out, CheckedSize(line.items.size(), "a line"));
     for (const auto& [code, style] : line.items) {
-      PutWord(out, code);
-      PutWord(out, style);
+      PutU16(out, code);
+      PutU16(out, style);
     }
   }
   return out;

@@ -4,23 +4,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include "book/putbytes.h"
 #include "core/bzip.h"
 
 namespace folivar {
-
-namespace {
-
-void PutU16(std::string& out, uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void PutU32(std::string& out, uint32_t v) {
-  PutU16(out, v & 0xFFFF);
-  PutU16(out, v >> 16);
-}
-
-}  // namespace
 
 uint32_t BitsFor(uint32_t v) {
   uint32_t bits = 1;

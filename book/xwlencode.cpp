@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "book/putbytes.h"
+
 namespace folivar {
 
 namespace {
@@ -183,16 +185,6 @@ TChannelCode BestCode(const TPlane& plane) {
     if (code.Bytes() < best.Bytes()) best = std::move(code);
   }
   return best;
-}
-
-void PutU16(std::string& out, uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void PutU32(std::string& out, uint32_t v) {
-  PutU16(out, v & 0xFFFF);
-  PutU16(out, v >> 16);
 }
 
 void PutDouble(std::string& out, double v) {
