@@ -1,5 +1,8 @@
 #include "display/surfaces.h"
 
+#include <cmath>
+#include <string>
+
 #include "book/bookstyle.h"
 
 namespace folivar {
@@ -8,16 +11,89 @@ namespace {
 TSurface* current = nullptr;
 }
 
-TSurface::TSurface(std::unique_ptr<TTextDevice> device) : device_(std::move(device)) {}
+TLogFont MakeLogFont(const TStyleFont& font) {
+  TLogFont f;
+  f.height = -(font.size * 96) / 72;
+  f.weight = (font.flags & kFontBold) ? 700 : 400;
+  f.italic = (font.flags & kFontItalic) ? 1 : 0;
+  f.underline = (font.flags & kFontUnderline) ? 1 : 0;
+  f.strikeOut = (font.flags & kFontStrikeOut) ? 1 : 0;
+  f.faceName = font.faceName.substr(0, TLogFont::kMaxFaceName);
+  return f;
+}
+
+TLogFont PlainLogFont(std::string_view face, int32_t size) {
+  TLogFont f;
+  f.height = -(size * 96) / 72;
+  f.faceName = std::string(face.substr(0, TLogFont::kMaxFaceName));
+  return f;
+}
+
+TSurface::TSurface(uint32_t width, uint32_t height, const TTextDeviceFactory& makeDevice)
+    : bitmap_(width, height, true), device_(makeDevice(bitmap_)) {}
 
 void TSurface::SelectStyle(int32_t styleIndex) {
   const TStyle& style = GetStyle(styleIndex);
   if (style.kind != kKindCharacter || styleIndex == currentStyle_) return;
   currentStyle_ = styleIndex;
-  device_->SelectFont(style.font);
+  device_->SetTextColour(static_cast<uint32_t>(style.font.colour));
+  device_->SelectFont(MakeLogFont(style.font));
+}
+
+void TSurface::SetPlainFont(std::string_view face, int32_t size) {
+  currentStyle_ = -1;
+  device_->SelectFont(size == 0 ? TLogFont{} : PlainLogFont(face, size));
+}
+
+void TSurface::WriteText(std::string_view text, int32_t x, int32_t y) {
+  if (!text.empty()) device_->WriteText(x, y, text);
+}
+
+void TSurface::WriteLines(std::string_view text, int32_t x, int32_t y) {
+  std::string rest;
+  rest.reserve(text.size() + 1);
+  for (char c : text)
+    if (c != '\n') rest += c;
+  rest += '\r';
+  size_t start = 0;
+  while (start < rest.size()) {
+    const size_t end = rest.find('\r', start);
+    std::string_view line(rest.data() + start, end - start);
+    if (line.empty()) line = " ";
+    WriteText(line, x, y);
+    y += TextHeight(line);
+    start = end + 1;
+  }
 }
 
 TSurface* CurrentSurface() { return current; }
 void SetCurrentSurface(TSurface* surface) { current = surface; }
+
+void FillTriangle(tview& view, int32_t apexX, int32_t topY, int32_t bottomLeftX,
+                  int32_t bottomRightX, int32_t bottomY, uint32_t colour) {
+  const int32_t n = bottomY - topY;
+  if (n <= 0) return;
+  const double leftStep = static_cast<double>(bottomLeftX - apexX) / n;
+  const double rightStep = static_cast<double>(bottomRightX - apexX) / n;
+  double left = apexX;
+  double right = apexX;
+  const int32_t width = static_cast<int32_t>(view.Width());
+  const int32_t height = static_cast<int32_t>(view.Height());
+  for (int32_t y = topY; y <= bottomY; ++y, left += leftStep, right += rightStep) {
+    if (y < 0 || y >= height) continue;
+    // nearbyint rounds half to even in the default rounding mode.
+    int32_t x = static_cast<int32_t>(std::nearbyint(left));
+    int32_t count = static_cast<int32_t>(std::nearbyint(right - left));
+    if (x < 0) {
+      count += x;
+      x = 0;
+    }
+    if (count > width - x) count = width - x;
+    if (count <= 0) continue;
+    view.Locate(x, y);
+    uint32_t* row = view.Cursor();
+    for (int32_t i = 0; i < count; ++i) row[i] = colour;
+  }
+}
 
 }  // namespace folivar

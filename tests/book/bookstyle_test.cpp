@@ -94,9 +94,9 @@ TEST_F(Styles, SameStyleRules) {
 }
 
 TEST_F(Styles, FontAscentMeasuresOnceAndAddsTheStyle) {
-  auto device = std::make_unique<test::TTestTextDevice>();
-  test::TTestTextDevice* d = device.get();
-  TSurface surface(std::move(device));
+  test::TTestTextDevice* d = nullptr;
+  auto owned = test::MakeTestSurface(8, 8, d);
+  TSurface& surface = *owned;
   SetCurrentSurface(&surface);
   TStyle s = Read(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12}));
   EXPECT_EQ(StyleCount(), 5);
@@ -109,9 +109,9 @@ TEST_F(Styles, FontAscentMeasuresOnceAndAddsTheStyle) {
 }
 
 TEST_F(Styles, SelectStyleOnlyChangesTheFontOfTextStyles) {
-  auto device = std::make_unique<test::TTestTextDevice>();
-  test::TTestTextDevice* d = device.get();
-  TSurface surface(std::move(device));
+  test::TTestTextDevice* d = nullptr;
+  auto owned = test::MakeTestSurface(8, 8, d);
+  TSurface& surface = *owned;
   const int32_t text = Read(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})).AddStyle();
   surface.SelectStyle(1);  // a picture style: nothing
   EXPECT_EQ(d->selections, 0);

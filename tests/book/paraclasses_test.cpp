@@ -16,9 +16,7 @@ class Pages : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetStyles();
-    auto device = std::make_unique<test::TTestTextDevice>();
-    device_ = device.get();
-    surface_ = std::make_unique<TSurface>(std::move(device));
+    surface_ = test::MakeTestSurface(8, 8, device_);
     SetCurrentSurface(surface_.get());
     TStrFile record(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12}));
     TCheckedReader reader(record);

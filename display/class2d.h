@@ -1,0 +1,33 @@
+// T2D: the item map. A grid as large as the page surface that holds, for every pixel, the
+// clickable page item drawn there (none = null). Page drawing fills it; the reader's mouse
+// handling reads it. The items belong to their pages: the reader clears the map before the pages
+// it was drawn from are released.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace folivar {
+
+class TViewItem;
+
+class T2D {
+ public:
+  T2D(uint32_t width, uint32_t height);
+
+  uint32_t Width() const { return width_; }
+  uint32_t Height() const { return height_; }
+  // Stores the item in every cell of the rectangle x1..x2, y1..y2 (inclusive) after clamping the
+  // corners into the grid; nothing when the rectangle is empty or wholly outside the grid.
+  void Fill(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TViewItem* item);
+  void Clear() { Fill(0, 0, static_cast<int32_t>(width_) - 1, static_cast<int32_t>(height_) - 1, nullptr); }
+  // The item at (x, y); none outside the grid.
+  TViewItem* ItemAt(int32_t x, int32_t y) const;
+
+ private:
+  uint32_t width_;
+  uint32_t height_;
+  std::vector<TViewItem*> grid_;  // row-major, top row first
+};
+
+}  // namespace folivar
