@@ -4,6 +4,7 @@
 
 #include "book/bookclass.h"
 #include "book/bookwriter.h"
+#include "book/loading.h"
 
 namespace folivar {
 namespace {
@@ -50,6 +51,19 @@ void BM_DecodeDensePage(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DecodeDensePage)->Unit(benchmark::kMicrosecond);
+
+// The share of decoding that is the bzip2 unpacking of the page block.
+void BM_UnpackDensePageBlock(benchmark::State& state) {
+  std::string image = BookOf(3);
+  TBook book;
+  LoadBook(book, std::make_unique<TPtrFile>(image.data(), static_cast<int32_t>(image.size())));
+  for (auto _ : state) {
+    TMemFile record;
+    ReadPageBlock(*book.source, book.pages[1]->offset, record);
+    benchmark::DoNotOptimize(record.Size());
+  }
+}
+BENCHMARK(BM_UnpackDensePageBlock)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace folivar

@@ -73,9 +73,9 @@ int32_t TViewItem::Ascent() const {
   return GetStyle(style_).FontAscent();
 }
 
-void TLine::AddItem(std::unique_ptr<TViewItem> item) {
-  if (item->Style() == 0) {
-    switch (item->Code()) {
+void TLine::AddItem(TViewItem item) {
+  if (item.Style() == 0) {
+    switch (item.Code()) {
       case 1: alignment = kAlignLeft; break;
       case 2: alignment = kAlignRight; break;
       case 3: alignment = kAlignCentre; break;
@@ -84,14 +84,14 @@ void TLine::AddItem(std::unique_ptr<TViewItem> item) {
       default: break;
     }
   }
-  width += item->Width();
-  items.push_back(std::move(item));
+  width += item.Width();
+  items.push_back(item);
 }
 
 void TLine::UpdateWidth() {
   width = 0;
-  for (const auto& item : items) width += item->Width();
-  if (!items.empty() && items.back()->IsChar(kSpace)) width -= items.back()->Width();
+  for (TViewItem& item : items) width += item.Width();
+  if (!items.empty() && items.back().IsChar(kSpace)) width -= items.back().Width();
 }
 
 void TLine::Assign(const TLine& other) {
@@ -104,9 +104,7 @@ void TLine::Assign(const TLine& other) {
   rightIndent = other.rightIndent;
   items.clear();
   items.reserve(other.items.size());
-  for (const auto& item : other.items) {
-    items.push_back(std::make_unique<TViewItem>(item->Code(), item->Style()));
-  }
+  for (const TViewItem& item : other.items) items.emplace_back(item.Code(), item.Style());
 }
 
 void ReadPageRecord(TMemFile& record, TPage& page) {
@@ -116,6 +114,7 @@ void ReadPageRecord(TMemFile& record, TPage& page) {
   const int32_t lineCount = r.Count("the line count", kLineRecordSize);
   std::vector<std::unique_ptr<TLine>> lines;
   lines.reserve(static_cast<size_t>(lineCount));
+  std::vector<uint8_t> items;
   for (int32_t i = 0; i < lineCount; ++i) {
     auto line = std::make_unique<TLine>(kJustify);
     line->width = r.Int("the width of a line");
@@ -126,11 +125,13 @@ void ReadPageRecord(TMemFile& record, TPage& page) {
     line->rightIndent = r.Int("the right indent of a line");
     line->alignment = r.Byte("the alignment of a line");
     const int32_t itemCount = r.Count("the item count", kItemRecordSize);
+    // The count is checked against what follows, so the items are read as one block.
+    items.resize(static_cast<size_t>(itemCount) * size_t{kItemRecordSize});
+    r.Read(items.data(), itemCount * kItemRecordSize, "the items of a line");
     line->items.reserve(static_cast<size_t>(itemCount));
-    for (int32_t k = 0; k < itemCount; ++k) {
-      const uint16_t code = r.Word("the code of an item");
-      const uint16_t style = r.Word("the style of an item");
-      line->items.push_back(std::make_unique<TViewItem>(code, style));
+    for (size_t k = 0; k + 3 < items.size(); k += kItemRecordSize) {
+      line->items.emplace_back(static_cast<uint16_t>(items[k] | items[k + 1] << 8),
+                               static_cast<uint16_t>(items[k + 2] | items[k + 3] << 8));
     }
     lines.push_back(std::move(line));
   }

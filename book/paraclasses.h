@@ -56,7 +56,9 @@ class TLine {
  public:
   explicit TLine(uint8_t align = kJustify) : alignment(align) {}
 
-  std::vector<std::unique_ptr<TViewItem>> items;
+  // Held by value: a page has thousands of items. The item map points into this vector, so it
+  // is not changed while a drawing of the line may be clicked.
+  std::vector<TViewItem> items;
   int32_t width = 0;
   int32_t height = 0;
   int32_t top = 0;  // y of the line's top when last drawn
@@ -68,7 +70,7 @@ class TLine {
 
   // Style-0 codes 1 to 4 set the alignment first, code 13 is not stored; then the item is
   // appended and its width added.
-  void AddItem(std::unique_ptr<TViewItem> item);
+  void AddItem(TViewItem item);
   // width := the sum of the item widths, without a trailing space.
   void UpdateWidth();
   // Copies the measures and makes new items with the other's codes and styles.

@@ -72,6 +72,12 @@ std::string TCheckedReader::Bytes(int32_t n, std::string_view what) {
   return s;
 }
 
+void TCheckedReader::Read(void* into, int32_t n, std::string_view what) {
+  if (n < 0) Fail(Position(), what, "has a negative length " + IntToText(n));
+  Need(n, what);
+  if (n > 0 && file_.Read(into, n) != n) Fail(Position(), what, "cannot be read");
+}
+
 std::string TCheckedReader::Str(std::string_view what, bool negativeIsEmpty) {
   const int32_t at = Position();
   const int32_t n = Int(what);

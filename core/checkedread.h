@@ -34,6 +34,7 @@ class TCheckedReader {
   int32_t Int(std::string_view what);
   // Reads n bytes; n must not be negative or more than remain.
   std::string Bytes(int32_t n, std::string_view what);
+  void Read(void* into, int32_t n, std::string_view what);
   // An int32 length and that many bytes. A negative length is an error when strict, and an empty
   // string otherwise (the anchor names of the book image use that rule).
   std::string Str(std::string_view what, bool negativeIsEmpty = false);

@@ -78,11 +78,11 @@ TEST_F(Pages, ItemWidthsAreMeasuredOnceAndForgottenOnChange) {
 
 TEST_F(Pages, LineWidthsAndAlignmentMarks) {
   TLine line;
-  for (char c : std::string("ab ")) line.items.push_back(std::make_unique<TViewItem>(c, text_));
+  for (char c : std::string("ab ")) line.items.push_back(TViewItem(c, text_));
   line.UpdateWidth();
   EXPECT_EQ(line.width, 7 + 8);  // the trailing space does not count
   TLine space;
-  space.items.push_back(std::make_unique<TViewItem>(kSpace, text_));
+  space.items.push_back(TViewItem(kSpace, text_));
   space.UpdateWidth();
   EXPECT_EQ(space.width, 0);
   TLine empty;
@@ -91,15 +91,15 @@ TEST_F(Pages, LineWidthsAndAlignmentMarks) {
   EXPECT_EQ(empty.width, 0);
 
   TLine built(kAlignCentre);
-  built.AddItem(std::make_unique<TViewItem>(13, 0));
+  built.AddItem(TViewItem(13, 0));
   EXPECT_TRUE(built.items.empty());
   EXPECT_EQ(built.alignment, kAlignCentre);
-  built.AddItem(std::make_unique<TViewItem>(2, 0));
+  built.AddItem(TViewItem(2, 0));
   EXPECT_EQ(built.alignment, kAlignRight);
   EXPECT_EQ(built.items.size(), 1u);
-  built.AddItem(std::make_unique<TViewItem>(4, 0));
+  built.AddItem(TViewItem(4, 0));
   EXPECT_EQ(built.alignment, kJustify);
-  built.AddItem(std::make_unique<TViewItem>('a', text_));
+  built.AddItem(TViewItem('a', text_));
   EXPECT_EQ(built.width, 7);
 }
 
@@ -134,7 +134,7 @@ TEST_F(Pages, DecodeReleaseAndDecodeAgain) {
   EXPECT_EQ(first.rightIndent, 5);
   EXPECT_EQ(first.alignment, kAlignRight);
   ASSERT_EQ(first.items.size(), 2u);
-  EXPECT_EQ(first.items[1]->Code(), 'i');
+  EXPECT_EQ(first.items[1].Code(), 'i');
   EXPECT_TRUE(page.lines[1]->items.empty());
 
   page.Release();
@@ -153,7 +153,7 @@ TEST_F(Pages, AnUnreadableBlockBecomesTheSubstitutePage) {
   TPage substitute;
   substitute.background = 3;
   substitute.lines.push_back(std::make_unique<TLine>(kAlignCentre));
-  substitute.lines[0]->items.push_back(std::make_unique<TViewItem>('?', text_));
+  substitute.lines[0]->items.push_back(TViewItem('?', text_));
   substitute.lines[0]->height = 20;
 
   // A record whose line count promises more than it holds, a record that is too short, and a
@@ -173,7 +173,7 @@ TEST_F(Pages, AnUnreadableBlockBecomesTheSubstitutePage) {
     ASSERT_EQ(page.lines.size(), 1u);
     EXPECT_EQ(page.lines[0]->alignment, kAlignCentre);
     EXPECT_EQ(page.lines[0]->height, 20);
-    EXPECT_EQ(page.lines[0]->items[0]->Code(), '?');
+    EXPECT_EQ(page.lines[0]->items[0].Code(), '?');
   }
   std::string image = Image(EncodePageRecord(-1, {}));
   TStrFile walkSource(image);

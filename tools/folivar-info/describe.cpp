@@ -76,7 +76,7 @@ std::string DescribePage(const TPage& page) {
     j.Key("alignment").Value(int32_t{line->alignment});
     j.Key("items").BeginArray();
     for (const auto& item : line->items) {
-      j.BeginArray().Value(int32_t{item->Code()}).Value(int32_t{item->Style()}).EndArray();
+      j.BeginArray().Value(int32_t{item.Code()}).Value(int32_t{item.Style()}).EndArray();
     }
     j.EndArray().EndObject();
   }
