@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,6 +73,22 @@ TEST_F(RegistrySettings, TheValueLandsInTheBooksKey) {
   EXPECT_EQ(raw.data, std::string("42\0", 3));  // with its terminating zero
   // Nothing under the uncleaned title.
   EXPECT_NE(Raw("Software\\Folivar\\Books\\" + title_, "LastViewedPage").status, ERROR_SUCCESS);
+}
+
+// What the system's own registry tool shows: the value under the cleaned section names.
+TEST_F(RegistrySettings, RegQuerySeesTheValue) {
+  WriteSetting(section_, "LastViewedPage", "17");
+  const std::string command = "reg query \"HKCU\\" + KeyPath() + "\" /v LastViewedPage 2>&1";
+  FILE* pipe = _popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[256];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+  EXPECT_EQ(_pclose(pipe), 0) << output;
+  EXPECT_NE(output.find("Folivar\\Books\\" + cleanTitle_ + "\\Ed. 1"), std::string::npos) << output;
+  EXPECT_NE(output.find("LastViewedPage"), std::string::npos) << output;
+  EXPECT_NE(output.find("REG_SZ"), std::string::npos) << output;
+  EXPECT_NE(output.find("17"), std::string::npos) << output;
 }
 
 TEST_F(RegistrySettings, MissingKeysAndValuesReadEmpty) {
