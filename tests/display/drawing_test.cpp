@@ -1,0 +1,282 @@
+// Page drawing on a surface with the recording test device: line placement and alignment,
+// justification, runs of characters, pictures, page references and the item map.
+#include "display/drawing.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "book/bookclass.h"
+#include "book/bookstyle.h"
+#include "book/bookwriter.h"
+#include "book/paraclasses.h"
+#include "book/pictureencode.h"
+#include "display/anchorz.h"
+#include "images/imageclass.h"
+#include "tests/support/testdevice.h"
+
+namespace folivar {
+namespace {
+
+constexpr uint32_t kBlack = 0;
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+std::string SolidPicture(uint32_t w, uint32_t h, uint32_t colour) {
+  std::vector<uint32_t> pixels(size_t{w} * h, colour);
+  return PackedPictureRecord(w, h, PackRawPixels(pixels.data(), w, h));
+}
+
+class Drawing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The styles and pictures come from a book, as in the reader.
+    TBookWriter w;
+    text_ = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})));
+    bold_ = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .flags = 1, .size = 12, .colour = 0x0000FF})));
+    linkPicture_ = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 2, .link = "#a"})));
+    glyphLink_ = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 4, .link = "http://x"})));
+    narrow_ = static_cast<uint16_t>(w.AddPicture(10, SolidPicture(19, 10, kWhite)));
+    wide_ = static_cast<uint16_t>(w.AddPicture(10, SolidPicture(20, 10, kWhite)));
+    w.AddAnchor("a", 7);
+    w.AddPage(EncodePageRecord(-1, {}));
+    image_ = w.Build();
+    LoadBook(book_, std::make_unique<TPtrFile>(image_.data(), static_cast<int32_t>(image_.size())));
+
+    surface_ = test::MakeTestSurface(200, 100, device_);
+    surface_->Bitmap().Fill(kBlack);
+    surface_->SetItemMap(std::make_unique<T2D>(200, 100));
+    surface_->ItemMap()->Clear();
+    SetCurrentSurface(surface_.get());
+  }
+  void TearDown() override {
+    SetCurrentSurface(nullptr);
+    FreeImages();
+    ClearAnchors();
+    ResetStyles();
+  }
+
+  // A line of text in one style; 12 points gives 16 pixels (ascent 12) and 6 + code % 3 wide.
+  TLine Line(const std::string& text, uint8_t alignment, uint16_t style = 0) {
+    TLine line(alignment);
+    line.height = 16;
+    line.ascent = 12;
+    line.descent = 4;
+    for (char c : text) line.items.emplace_back(static_cast<uint8_t>(c), style ? style : text_);
+    return line;
+  }
+  int32_t Width(const std::string& text) {
+    int32_t w = 0;
+    for (char c : text) w += 6 + static_cast<uint8_t>(c) % 3;
+    return w;
+  }
+
+  TBook book_;
+  std::string image_;
+  std::unique_ptr<TSurface> surface_;
+  test::TTestTextDevice* device_ = nullptr;
+  uint16_t text_ = 0, bold_ = 0, linkPicture_ = 0, glyphLink_ = 0, narrow_ = 0, wide_ = 0;
+};
+
+TEST_F(Drawing, LinesStopAtTheBottomMargin) {
+  TPage page;
+  page.lines.push_back(std::make_unique<TLine>(Line("ab", kAlignLeft)));
+  page.lines.push_back(std::make_unique<TLine>(Line("cd", kAlignLeft)));
+  // 100 - 60 = 40 pixels below 10: the first line (16) fits, the second ends at 42.
+  DrawPage(5, 10, &page, 150, 60);
+  ASSERT_EQ(device_->Writes().size(), 1u);
+  EXPECT_EQ(device_->Writes()[0].text, "ab");
+  EXPECT_EQ(device_->Writes()[0].x, 5);
+  EXPECT_EQ(device_->Writes()[0].y, 10);  // the cell's top: baseline 22 less the ascent
+  EXPECT_EQ(page.lines[0]->top, 10);
+
+  device_->calls.clear();
+  DrawPage(5, 90, &page, 150, 0);  // the first line would end at 106
+  EXPECT_TRUE(device_->Writes().empty());
+  DrawPage(5, 10, nullptr, 150, 0);
+  TPage empty;
+  DrawPage(5, 10, &empty, 150, 0);
+  EXPECT_TRUE(device_->Writes().empty());
+}
+
+TEST_F(Drawing, JustificationWidensSpacesPassAfterPass) {
+  TLine line = Line("a b", kJustify);
+  int32_t y = 0;
+  // Natural width 7 + 8 + 8 = 23; three spare pixels go to the one space.
+  DrawLine(0, line, y, 26);
+  EXPECT_EQ(line.items[1].MeasuredWidth(), 11);
+  ASSERT_EQ(device_->Writes().size(), 1u);
+  EXPECT_EQ(device_->Writes()[0].advances, (std::vector<int32_t>{7, 11, 8}));
+  EXPECT_EQ(y, 16);
+  // Drawn again, the widened width is the natural width: nothing more is added.
+  y = 0;
+  DrawLine(0, line, y, 26);
+  EXPECT_EQ(line.items[1].MeasuredWidth(), 11);
+
+  TLine capped = Line("a b", kJustify);
+  capped.items[1].SetMeasuredWidth(126);
+  Justify(capped, 3);
+  EXPECT_EQ(capped.items[1].MeasuredWidth(), 127);
+
+  TLine spaces = Line("a  b", kJustify);  // 7 + 8 + 8 + 8 = 31
+  Justify(spaces, 5);
+  EXPECT_EQ(spaces.items[1].MeasuredWidth(), 11);
+  EXPECT_EQ(spaces.items[2].MeasuredWidth(), 10);
+
+  TLine none = Line("ab", kJustify);
+  device_->calls.clear();
+  y = 0;
+  DrawLine(3, none, y, 100);
+  EXPECT_EQ(device_->Writes()[0].x, 3);  // as a left-aligned line
+  EXPECT_EQ(device_->Writes()[0].advances, (std::vector<int32_t>{7, 8}));
+}
+
+TEST_F(Drawing, AlignmentsPlaceTheLine) {
+  // 13 x "c" (6) + "a" (7) + "b" (8) + "b" (8) = 101; centred in 200: (200 - 101) / 2 = 49.
+  const std::string text = std::string(13, 'c') + "abb";
+  ASSERT_EQ(Width(text), 101);
+  TLine centred = Line(text, kAlignCentre);
+  int32_t y = 0;
+  DrawLine(10, centred, y, 200);
+  EXPECT_EQ(device_->Writes().back().x, 10 + 49);
+
+  // A trailing space is not part of the natural width: the "b" ends at the right edge.
+  TLine right = Line("ab ", kAlignRight);
+  right.leftIndent = 4;
+  y = 0;
+  DrawLine(10, right, y, 100);
+  const test::TDeviceCall w = device_->Writes().back();
+  EXPECT_EQ(w.x + w.advances[0] + w.advances[1], 10 + 4 + 100);
+  EXPECT_EQ(right.width, 15);
+
+  TLine odd = Line("ab", 9);  // an unknown alignment is drawn as left
+  y = 0;
+  DrawLine(10, odd, y, 100);
+  EXPECT_EQ(device_->Writes().back().x, 10);
+}
+
+TEST_F(Drawing, RunsOfOneStyleAreOneCall) {
+  TLine line = Line("abc", kAlignLeft);
+  line.items.emplace_back('d', bold_);
+  int32_t y = 0;
+  DrawLine(0, line, y, 200);
+  const auto writes = device_->Writes();
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0].text, "abc");
+  EXPECT_EQ(writes[1].text, "d");
+  EXPECT_EQ(writes[1].x, Width("abc"));
+  EXPECT_EQ(writes[1].font.weight, 700);
+  EXPECT_EQ(writes[1].colour, 0x0000FFu);  // COLORREF red
+
+  // A picture inside the run: still one call, the picture carried by the advance before it.
+  device_->calls.clear();
+  TLine split = Line("ab", kAlignLeft);
+  split.items.insert(split.items.begin() + 1, TViewItem(wide_, 1));
+  y = 0;
+  DrawLine(0, split, y, 200);
+  ASSERT_EQ(device_->Writes().size(), 1u);
+  EXPECT_EQ(device_->Writes()[0].advances, (std::vector<int32_t>{7 + 20, 8}));
+}
+
+TEST_F(Drawing, ALongRunIsContinued) {
+  // 300 characters "c" of 6 pixels on a wide surface: 256 in one call, the rest in the next.
+  surface_ = test::MakeTestSurface(2000, 30, device_);
+  SetCurrentSurface(surface_.get());
+  TLine line = Line(std::string(300, 'c'), kAlignLeft);
+  int32_t y = 0;
+  DrawLine(0, line, y, 2000);
+  const auto writes = device_->Writes();
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0].text.size(), 256u);
+  EXPECT_EQ(writes[1].text.size(), 44u);
+  EXPECT_EQ(writes[1].x, 256 * 6);
+}
+
+TEST_F(Drawing, ItemsPastTheRightEdgeAreSkipped) {
+  TLine line = Line("abc", kAlignLeft);
+  line.items.emplace_back(narrow_, linkPicture_);
+  int32_t x = 195;
+  for (TViewItem& item : line.items) DrawItem(item, x, 20);
+  FlushRun();
+  // "a" (7) starts inside and is drawn; from x = 202 on nothing moves x or is marked.
+  EXPECT_EQ(x, 202);
+  ASSERT_EQ(device_->Writes().size(), 1u);
+  EXPECT_EQ(device_->Writes()[0].text, "a");
+  for (int32_t px = 0; px < 200; ++px) EXPECT_EQ(surface_->ItemMap()->ItemAt(px, 15), nullptr);
+}
+
+TEST_F(Drawing, PageReferencesShowTheAnchorsPage) {
+  // The reference is written in whatever font is selected: select the text style first.
+  surface_->SelectStyle(text_);
+  TViewItem reference(0, kPageReferenceStyle);  // anchor "a" on page 7
+  int32_t x = 10;
+  DrawItem(reference, x, 40);
+  ASSERT_EQ(device_->Writes().size(), 1u);
+  EXPECT_EQ(device_->Writes()[0].text, "7");
+  EXPECT_EQ(device_->Writes()[0].kind, test::TDeviceCall::kText);
+  EXPECT_EQ(x, 10 + Width("0000"));
+  EXPECT_EQ(surface_->ItemMap()->ItemAt(10, 40), &reference);
+  EXPECT_EQ(surface_->ItemMap()->ItemAt(10 + Width("0000"), 40), &reference);  // corners included
+  EXPECT_EQ(surface_->ItemMap()->ItemAt(11 + Width("0000"), 40), nullptr);
+
+  // No anchor 5: nothing written, nothing marked, the space is kept.
+  TViewItem stray(5, kPageReferenceStyle);
+  x = 100;
+  DrawItem(stray, x, 40);
+  EXPECT_EQ(device_->Writes().size(), 1u);
+  EXPECT_EQ(x, 100 + Width("0000"));
+  EXPECT_EQ(surface_->ItemMap()->ItemAt(100, 40), nullptr);
+}
+
+TEST_F(Drawing, SmallLinkPicturesAreBlended) {
+  // White pictures on black; blended with weight 0, white is the key colour and stays out.
+  surface_->pictureBlend = 0;
+  surface_->keyColour = kWhite;
+  TViewItem narrow(narrow_, linkPicture_);
+  TViewItem wide(wide_, linkPicture_);
+  TViewItem plainNarrow(narrow_, 1);
+  int32_t x = 0;
+  DrawItem(narrow, x, 10);  // top = 10 - 10 = 0
+  EXPECT_EQ(x, 19);
+  EXPECT_EQ(surface_->PixelAt(5, 5), kBlack);
+  DrawItem(wide, x, 10);
+  EXPECT_EQ(x, 39);
+  EXPECT_EQ(surface_->PixelAt(25, 5), kWhite);
+  DrawItem(plainNarrow, x, 10);  // not a link: opaque
+  EXPECT_EQ(surface_->PixelAt(45, 5), kWhite);
+  // Link pictures are marked over their whole rectangle, corners included.
+  EXPECT_EQ(surface_->ItemMap()->ItemAt(0, 0), &narrow);
+  EXPECT_EQ(surface_->ItemMap()->ItemAt(19, 10), &wide);  // wide was marked after narrow
+  EXPECT_EQ(surface_->ItemMap()->ItemAt(39, 10), &wide);
+  EXPECT_EQ(surface_->ItemMap()->ItemAt(45, 5), nullptr);
+}
+
+TEST_F(Drawing, GlyphPicturesWithFullBlendAreOnlyMarked) {
+  surface_->pictureBlend = 255;
+  surface_->keyColour = 0x123456;
+  TViewItem glyph(wide_, glyphLink_);
+  int32_t x = 50;
+  DrawItem(glyph, x, 30);
+  EXPECT_EQ(x, 70);
+  EXPECT_EQ(surface_->PixelAt(55, 25), kBlack);
+  EXPECT_EQ(surface_->ItemMap()->ItemAt(55, 25), &glyph);
+  // With weight 0 it is drawn.
+  surface_->pictureBlend = 0;
+  DrawItem(glyph, x, 30);
+  EXPECT_EQ(surface_->PixelAt(75, 25), kWhite);
+}
+
+TEST_F(Drawing, FixedAndZeroWidthSpaces) {
+  TLine line = Line("a", kAlignLeft);
+  line.items.emplace_back(kFixedSpace, text_);
+  line.items.emplace_back(kZeroWidth, text_);
+  line.items.emplace_back('b', text_);
+  int32_t y = 0;
+  DrawLine(0, line, y, 200);
+  ASSERT_EQ(device_->Writes().size(), 1u);
+  EXPECT_EQ(device_->Writes()[0].text, "ab");
+  EXPECT_EQ(device_->Writes()[0].advances[0], 7 + Width(" "));
+}
+
+}  // namespace
+}  // namespace folivar
