@@ -1,5 +1,7 @@
 #include "book/bookwriter.h"
 
+#include "book/bookstyle.h"
+
 #include <stdexcept>
 
 #include "book/putbytes.h"
@@ -118,7 +120,25 @@ int32_t TBookWriter::AddPage(std::string_view pageRecord) {
 
 void TBookWriter::SetSubstitutePage(std::string_view pageRecord) { substitute_ = pageRecord; }
 
+namespace {
+
+TStyle DecodeStyleRecord(std::string_view record) {
+  TStrFile file{std::string(record)};
+  TCheckedReader reader(file, "a style record");
+  TStyle style;
+  style.ReadRecord(reader);
+  return style;
+}
+
+}  // namespace
+
 int32_t TBookWriter::AddStyle(std::string_view styleRecord) {
+  // The loader adds a style only when no equal one is in the table yet, so an equal record
+  // stands for the earlier one and is not stored again.
+  const TStyle added = DecodeStyleRecord(styleRecord);
+  for (size_t i = 0; i < styles_.size(); ++i) {
+    if (SameStyle(DecodeStyleRecord(styles_[i]), added)) return static_cast<int32_t>(i);
+  }
   styles_.emplace_back(styleRecord);
   return static_cast<int32_t>(styles_.size() - 1);
 }

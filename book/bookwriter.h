@@ -59,7 +59,9 @@ class TBookWriter {
   // The page shown in place of one that cannot be read; an empty page unless set.
   void SetSubstitutePage(std::string_view pageRecord);
   // Appends a style record; returns its index in the reader's style table. The style block
-  // always begins with the five built-in styles, so the first added style is number 5.
+  // always begins with the five built-in styles, so the first added style is number 5. A record
+  // equal to one already there (as the loader compares styles) is not stored again: its index
+  // is returned.
   int32_t AddStyle(std::string_view styleRecord);
 
   int32_t PageCount() const { return static_cast<int32_t>(pages_.size()); }

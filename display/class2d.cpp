@@ -19,9 +19,30 @@ void T2D::Fill(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TViewItem* item) 
   y1 = std::clamp(y1, 0, maxY);
   y2 = std::clamp(y2, 0, maxY);
   if (x2 < x1 || y2 < y1) return;
-  for (int32_t y = y1; y <= y2; ++y) {
+  if (item && !allDirty_) {
+    if (dirty_.size() < kMaxDirty) {
+      dirty_.push_back({x1, y1, x2, y2});
+    } else {
+      allDirty_ = true;
+    }
+  }
+  Store({x1, y1, x2, y2}, item);
+}
+
+void T2D::Clear() {
+  if (allDirty_) {
+    std::fill(grid_.begin(), grid_.end(), nullptr);
+  } else {
+    for (const TRect& r : dirty_) Store(r, nullptr);
+  }
+  dirty_.clear();
+  allDirty_ = false;
+}
+
+void T2D::Store(const TRect& r, TViewItem* item) {
+  for (int32_t y = r.y1; y <= r.y2; ++y) {
     auto row = grid_.begin() + static_cast<std::ptrdiff_t>(size_t{width_} * static_cast<uint32_t>(y));
-    std::fill(row + x1, row + x2 + 1, item);
+    std::fill(row + r.x1, row + r.x2 + 1, item);
   }
 }
 

@@ -22,9 +22,11 @@ TBookWriter Sample() {
   w.AddAnchor("one", 1);
   w.AddAnchor("one", 2);
   w.AddAnchor("", 0);
-  w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12}));
-  w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12}));  // equal: not added
-  w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .flags = 1, .size = 12}));
+  EXPECT_EQ(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})), 5);
+  // An equal style is the same entry in the reader's table, so the writer stores it once.
+  EXPECT_EQ(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})), 5);
+  EXPECT_EQ(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .flags = 1, .size = 12})), 6);
+  EXPECT_EQ(w.AddStyle(EncodeStyleRecord({.kind = 4})), 2);  // the built-in glyph picture style
   for (int i = 0; i < 3; ++i) w.AddPage(EncodePageRecord(static_cast<int16_t>(10 + i), {}));
   TLineRecord line;
   line.height = 5;

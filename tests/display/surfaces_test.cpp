@@ -153,6 +153,20 @@ TEST(ItemMap, FillClampsAndLooksUp) {
   EXPECT_EQ(map.ItemAt(9, 0), nullptr);
   EXPECT_EQ(map.ItemAt(0, 4), nullptr);
   EXPECT_EQ(map.ItemAt(5, 2), nullptr);
+
+  // Clearing forgets what was marked, however many marks there were.
+  map.Clear();
+  EXPECT_EQ(map.ItemAt(0, 0), nullptr);
+  EXPECT_EQ(map.ItemAt(9, 4), nullptr);
+  T2D big(300, 200);
+  for (int32_t i = 0; i < 5000; ++i) big.Fill(i % 300, i % 200, i % 300 + 2, i % 200, &a);
+  EXPECT_EQ(big.ItemAt(4999 % 300, 4999 % 200), &a);
+  big.Clear();
+  for (int32_t y = 0; y < 200; ++y)
+    for (int32_t x = 0; x < 300; ++x) ASSERT_EQ(big.ItemAt(x, y), nullptr) << x << ", " << y;
+  big.Fill(10, 10, 20, 20, &b);
+  big.Clear();
+  EXPECT_EQ(big.ItemAt(15, 15), nullptr);
 }
 
 }  // namespace

@@ -6,6 +6,12 @@
 #include <random>
 #include <sstream>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+
+#include <cstdio>
+#endif
+
 namespace folivar::test {
 
 std::string TempDir() {
@@ -33,5 +39,18 @@ std::string ReadWholeFile(const std::string& path) {
   s << in.rdbuf();
   return s.str();
 }
+
+#ifndef _WIN32
+TCommandRun RunCommand(const std::string& command) {
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return {-1, "cannot run " + command};
+  std::string out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+#endif
 
 }  // namespace folivar::test

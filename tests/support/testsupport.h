@@ -12,4 +12,14 @@ std::string TempDir();
 std::string WriteTempFile(const std::string& name, const std::string& bytes);
 std::string ReadWholeFile(const std::string& path);
 
+#ifndef _WIN32
+// A command run through the shell, with its exit code (-1 when it did not exit) and what it
+// printed on stdout and stderr.
+struct TCommandRun {
+  int status;
+  std::string out;
+};
+TCommandRun RunCommand(const std::string& command);
+#endif
+
 }  // namespace folivar::test

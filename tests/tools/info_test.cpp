@@ -1,9 +1,6 @@
 // folivar-info: the JSON it prints for a book made by the writer, and its error contract.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sys/wait.h>
-
 #include "book/bookwriter.h"
 #include "core/bzip.h"
 #include "tests/support/testsupport.h"
@@ -13,21 +10,11 @@
 namespace folivar {
 namespace {
 
-struct TRun {
-  int status;
-  std::string out;
-};
+using TRun = test::TCommandRun;
 
 // Runs folivar-info with the arguments; stderr goes to stdout.
 TRun RunInfo(const std::string& arguments) {
-  const std::string command = std::string(FOLIVAR_INFO_EXE) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+  return test::RunCommand(std::string(FOLIVAR_INFO_EXE) + " " + arguments);
 }
 
 TBookWriter Book() {

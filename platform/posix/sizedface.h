@@ -1,0 +1,103 @@
+// One font at one em size in pixels: its text metrics, and the advances and coverage bitmaps of
+// the 256 characters of code page 1251, each loaded and rasterised the first time it is asked
+// for and kept from then on.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/posix/fontfile.h"
+
+namespace folivar::posix {
+
+// What a font cache counts: each file read, each face opened, each glyph outline loaded and each
+// glyph rasterised.
+struct TFontCacheStats {
+  uint64_t filesRead = 0;
+  uint64_t facesOpened = 0;
+  uint64_t glyphsLoaded = 0;
+  uint64_t glyphsRendered = 0;
+};
+
+// A glyph's coverage, 0 (none) to 255 (full), rows top-down, placed with its top-left corner at
+// (pen + left, baseline - top).
+struct TGlyphImage {
+  int32_t left = 0;
+  int32_t top = 0;
+  uint32_t width = 0;
+  uint32_t rows = 0;
+  std::vector<uint8_t> coverage;
+};
+
+// Styles that the face lacks and that are simulated, as GDI does: a bold glyph is emboldened by
+// one pixel and advances one pixel more; an italic one is slanted.
+struct TSimulation {
+  bool bold = false;
+  bool italic = false;
+  friend bool operator==(const TSimulation&, const TSimulation&) = default;
+};
+
+class TSizedFace {
+  struct TKey {
+    explicit TKey() = default;
+  };
+
+ public:
+  // Glyph bitmaps are kept up to this em size; larger glyphs are rasterised each time they are
+  // drawn, so that a few huge styles cannot fill the memory.
+  static constexpr int32_t kMaxCachedPixelsPerEm = 256;
+
+  // The file's face at ppem pixels per em; null when FreeType cannot open or size it.
+  static std::unique_ptr<TSizedFace> Open(std::shared_ptr<const TFontFile> file, int32_t ppem,
+                                          TSimulation simulation,
+                                          std::shared_ptr<TFontCacheStats> stats);
+  TSizedFace(TKey, std::shared_ptr<const TFontFile> file, TFaceHandle face, int32_t ppem,
+             TSimulation simulation, std::shared_ptr<TFontCacheStats> stats);
+  TSizedFace(const TSizedFace&) = delete;
+  TSizedFace& operator=(const TSizedFace&) = delete;
+
+  int32_t PixelsPerEm() const { return ppem_; }
+  int32_t Ascent() const { return ascent_; }
+  int32_t Descent() const { return descent_; }
+  int32_t Height() const { return ascent_ + descent_; }
+  // Lines below the baseline have negative positions; thicknesses are at least 1.
+  int32_t UnderlinePosition() const { return underlinePosition_; }
+  int32_t UnderlineThickness() const { return underlineThickness_; }
+  int32_t StrikeoutPosition() const { return strikeoutPosition_; }
+  int32_t StrikeoutThickness() const { return strikeoutThickness_; }
+
+  // The advance of a code page 1251 character in whole pixels: the hinted advance of its glyph
+  // (the font's missing glyph for characters it lacks).
+  int32_t Advance(uint8_t c);
+  // The character's rasterised glyph. The reference stays valid until the next call.
+  const TGlyphImage& Image(uint8_t c);
+
+ private:
+  struct TSlot {
+    int32_t advance = 0;
+    bool measured = false;
+    bool rendered = false;
+    TGlyphImage image;
+  };
+
+  bool LoadOutline(uint8_t c);
+  void Rasterise(uint8_t c, TGlyphImage& image);
+
+  std::shared_ptr<const TFontFile> file_;  // declared first: outlives face_
+  TFaceHandle face_;
+  std::shared_ptr<TFontCacheStats> stats_;
+  int32_t ppem_;
+  TSimulation simulation_;
+  int32_t ascent_ = 0;
+  int32_t descent_ = 0;
+  int32_t underlinePosition_ = 0;
+  int32_t underlineThickness_ = 1;
+  int32_t strikeoutPosition_ = 0;
+  int32_t strikeoutThickness_ = 1;
+  std::array<TSlot, 256> slots_;
+  TGlyphImage scratch_;  // the image of a glyph too large to keep
+};
+
+}  // namespace folivar::posix

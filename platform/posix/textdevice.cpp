@@ -1,0 +1,160 @@
+// The native text device. A string is measured with the hinted advances of its glyphs and written
+// glyph by glyph: each glyph's coverage blends the text colour into the pixels below it, the rest
+// of the cell stays as it was. Underline and strike-out are solid lines as long as the string's
+// advances, at the font's own positions from the baseline. Everything is clipped to the target.
+#include "platform/posix/textdevice.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+#include "display/Views.h"
+
+namespace folivar {
+
+namespace posix {
+
+namespace {
+
+// c * a + d * (255 - a), divided by 255 and rounded, for one 8-bit channel at bit `shift`.
+inline uint32_t BlendChannel(uint32_t source, uint32_t destination, uint32_t alpha, int shift) {
+  const uint32_t s = (source >> shift) & 0xFF;
+  const uint32_t d = (destination >> shift) & 0xFF;
+  return ((s * alpha + d * (255 - alpha) + 127) / 255) << shift;
+}
+
+inline uint32_t Blend(uint32_t source, uint32_t destination, uint32_t alpha) {
+  return BlendChannel(source, destination, alpha, 16) | BlendChannel(source, destination, alpha, 8) |
+         BlendChannel(source, destination, alpha, 0);
+}
+
+class TFreeTypeTextDevice final : public TTextDevice {
+ public:
+  TFreeTypeTextDevice(tview& target, std::shared_ptr<TFontCache> cache)
+      : target_(target), cache_(std::move(cache)) {}
+
+  void SelectFont(const TLogFont& font) override {
+    if (!cache_) return;
+    std::shared_ptr<TSizedFace> face = cache_->Face(font);
+    if (!face) return;
+    face_ = std::move(face);
+    underline_ = font.underline != 0;
+    strikeOut_ = font.strikeOut != 0;
+  }
+
+  void SetTextColour(uint32_t colour) override {
+    // COLORREF 0x00BBGGRR to the pixel value 0x00RRGGBB.
+    pixel_ = (colour & 0xFF) << 16 | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+  }
+
+  TTextExtent MeasureText(std::string_view text) override {
+    TTextExtent extent;
+    if (!face_ || text.empty()) return extent;
+    int64_t width = 0;
+    for (char c : text) width += face_->Advance(static_cast<uint8_t>(c));
+    extent.cx = static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX));
+    extent.cy = face_->Height();
+    return extent;
+  }
+
+  void GetAscentDescent(int32_t& ascent, int32_t& descent) override {
+    ascent = face_ ? face_->Ascent() : 0;
+    descent = face_ ? face_->Descent() : 0;
+  }
+
+  void WriteText(int32_t x, int32_t y, std::string_view text) override {
+    if (!face_) return;
+    const int64_t baseline = int64_t{y} + face_->Ascent();
+    int64_t pen = x;
+    for (char c : text) {
+      const auto code = static_cast<uint8_t>(c);
+      DrawGlyph(pen, baseline, code);
+      pen += face_->Advance(code);
+    }
+    DrawLines(x, pen, baseline);
+  }
+
+  void WriteRun(int32_t x, int32_t y, std::string_view text, const int32_t* advances) override {
+    if (!advances) {
+      WriteText(x, y, text);
+      return;
+    }
+    if (!face_) return;
+    const int64_t baseline = int64_t{y} + face_->Ascent();
+    int64_t pen = x;
+    for (size_t i = 0; i < text.size(); ++i) {
+      DrawGlyph(pen, baseline, static_cast<uint8_t>(text[i]));
+      pen += advances[i];
+    }
+    DrawLines(x, pen, baseline);
+  }
+
+ private:
+  int64_t Width() const { return target_.Width(); }
+  int64_t Height() const { return target_.Height(); }
+  uint32_t* Row(int64_t y) {
+    return target_.Bits() + static_cast<size_t>(Height() - 1 - y) * target_.Width();
+  }
+
+  void DrawGlyph(int64_t pen, int64_t baseline, uint8_t code) {
+    if (!target_.Bits()) return;
+    const TGlyphImage& image = face_->Image(code);
+    if (image.width == 0 || image.rows == 0) return;
+    const int64_t left = pen + image.left;
+    const int64_t top = baseline - image.top;
+    const int64_t x0 = std::max<int64_t>(left, 0);
+    const int64_t x1 = std::min<int64_t>(left + image.width, Width());
+    const int64_t y0 = std::max<int64_t>(top, 0);
+    const int64_t y1 = std::min<int64_t>(top + image.rows, Height());
+    for (int64_t y = y0; y < y1; ++y) {
+      uint32_t* row = Row(y);
+      const uint8_t* coverage =
+          image.coverage.data() + static_cast<size_t>(y - top) * image.width;
+      for (int64_t x = x0; x < x1; ++x) {
+        const uint32_t alpha = coverage[x - left];
+        if (alpha == 0) continue;
+        row[x] = alpha == 255 ? pixel_ : Blend(pixel_, row[x], alpha);
+      }
+    }
+  }
+
+  // Rows top .. top + thickness - 1, columns from .. to - 1, in the text colour.
+  void FillLine(int64_t from, int64_t to, int64_t top, int64_t thickness) {
+    const int64_t x0 = std::max<int64_t>(std::min(from, to), 0);
+    const int64_t x1 = std::min<int64_t>(std::max(from, to), Width());
+    const int64_t y0 = std::max<int64_t>(top, 0);
+    const int64_t y1 = std::min<int64_t>(top + thickness, Height());
+    if (x1 <= x0) return;
+    for (int64_t y = y0; y < y1; ++y) std::fill(Row(y) + x0, Row(y) + x1, pixel_);
+  }
+
+  void DrawLines(int64_t from, int64_t to, int64_t baseline) {
+    if (!target_.Bits() || from == to) return;
+    if (underline_)
+      FillLine(from, to, baseline - face_->UnderlinePosition(), face_->UnderlineThickness());
+    if (strikeOut_)
+      FillLine(from, to, baseline - face_->StrikeoutPosition(), face_->StrikeoutThickness());
+  }
+
+  tview& target_;
+  std::shared_ptr<TFontCache> cache_;
+  std::shared_ptr<TSizedFace> face_;  // none until a font could be had
+  bool underline_ = false;
+  bool strikeOut_ = false;
+  uint32_t pixel_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<TTextDevice> CreateFreeTypeTextDevice(tview& target,
+                                                      std::shared_ptr<TFontCache> cache) {
+  return std::make_unique<TFreeTypeTextDevice>(target, std::move(cache));
+}
+
+}  // namespace posix
+
+std::unique_ptr<TTextDevice> CreateTextDevice(tview& target) {
+  return posix::CreateFreeTypeTextDevice(target, posix::TFontCache::Shared());
+}
+
+}  // namespace folivar

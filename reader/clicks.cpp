@@ -1,0 +1,57 @@
+#include "reader/clicks.h"
+
+#include <algorithm>
+
+#include "display/surfaces.h"
+
+namespace folivar {
+
+void TClickMap::Reset(uint32_t width, uint32_t height) {
+  map_.Allocate(width, height, false);
+  map_.Fill(0);
+  highlight_.Allocate(width, height, false);
+}
+
+void TClickMap::AddTriangle(int32_t x0, int32_t y0, int32_t y1, int32_t xl, int32_t xr,
+                            uint16_t code, uint8_t sub) {
+  FillTriangle(map_, x0, y0, xl, xr, y1, code + (uint32_t{sub} << 16));
+  Widen(code, xl, y0, xr, y1);
+}
+
+void TClickMap::AddRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint16_t code,
+                        uint8_t sub) {
+  map_.FillRect(x1, y1, x2 - 1, y2 - 1, code + (uint32_t{sub} << 16));
+  Widen(code, x1, y1, x2, y2);
+}
+
+THotBox* TClickMap::FindBox(int32_t code) {
+  for (THotBox& box : boxes_)
+    if (box.code == code) return &box;
+  return nullptr;
+}
+
+void TClickMap::Free() {
+  map_.Release();
+  highlight_.Release();
+}
+
+uint32_t TClickMap::EntryAt(int32_t x, int32_t y) const {
+  if (x < 0 || y < 0 || static_cast<uint32_t>(x) >= map_.Width() ||
+      static_cast<uint32_t>(y) >= map_.Height())
+    return 0;
+  return map_.At(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+}
+
+void TClickMap::Widen(int32_t code, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  THotBox* box = FindBox(code);
+  if (!box) {
+    boxes_.push_back({code, left, top, right, bottom});
+    return;
+  }
+  box->left = std::min(box->left, left);
+  box->top = std::min(box->top, top);
+  box->right = std::max(box->right, right);
+  box->bottom = std::max(box->bottom, bottom);
+}
+
+}  // namespace folivar

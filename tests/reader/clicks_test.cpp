@@ -1,0 +1,116 @@
+// The click map and the layout of the reader's controls in it: shapes, boxes, the thumb.
+#include "reader/clicks.h"
+
+#include <gtest/gtest.h>
+
+#include "images/embed.h"
+#include "reader/hotspots.h"
+
+namespace folivar {
+namespace {
+
+TEST(ClickMap, TrianglesRectanglesAndBoxes) {
+  TClickMap clicks;
+  const int32_t H = 300;
+  clicks.Reset(400, H);
+  clicks.AddTriangle(1, H - 150, H - 1, 1, 150, kHotPreviousCorner, 0);
+  EXPECT_EQ(clicks.CodeAt(1, H - 1), kHotPreviousCorner);
+  EXPECT_EQ(clicks.CodeAt(149, H - 1), kHotPreviousCorner);
+  EXPECT_EQ(clicks.CodeAt(150, H - 1), kHotNone);  // the fill ends at x = 149
+  EXPECT_EQ(clicks.CodeAt(1, H - 150), kHotNone);  // the apex row is empty
+  const THotBox* corner = clicks.FindBox(kHotPreviousCorner);
+  ASSERT_NE(corner, nullptr);
+  EXPECT_EQ(corner->left, 1);
+  EXPECT_EQ(corner->top, H - 150);
+  EXPECT_EQ(corner->right, 150);
+  EXPECT_EQ(corner->bottom, H - 1);
+
+  clicks.AddRect(10, 10, 20, 20, kHotSideButton, kSideAbout);
+  clicks.AddRect(10, 30, 15, 35, kHotSideButton, kSideBack);
+  EXPECT_EQ(clicks.CodeAt(19, 19), kHotSideButton);
+  EXPECT_EQ(clicks.SubAt(19, 19), kSideAbout);
+  EXPECT_EQ(clicks.CodeAt(20, 19), kHotNone);  // right and bottom are exclusive
+  EXPECT_EQ(clicks.SubAt(12, 31), kSideBack);
+  const THotBox* side = clicks.FindBox(kHotSideButton);
+  ASSERT_NE(side, nullptr);
+  EXPECT_EQ(side->top, 10);
+  EXPECT_EQ(side->bottom, 35);
+  EXPECT_EQ(side->right, 20);
+
+  EXPECT_EQ(clicks.FindBox(kHotScrollBar), nullptr);
+  EXPECT_EQ(clicks.CodeAt(-1, 5), kHotNone);
+  EXPECT_EQ(clicks.CodeAt(400, 5), kHotNone);
+  clicks.AddRect(390, 290, 500, 500, kHotScrollBar, 1);  // clipped
+  EXPECT_EQ(clicks.CodeAt(399, 299), kHotScrollBar);
+  clicks.ClearBoxes();
+  EXPECT_EQ(clicks.FindBox(kHotSideButton), nullptr);
+}
+
+TEST(Thumb, SpansStayInsideTheBar) {
+  EXPECT_EQ(ThumbSpan(0, 10, 100).a, 3);
+  EXPECT_EQ(ThumbSpan(0, 10, 100).b, 13);
+  EXPECT_EQ(ThumbSpan(5, 10, 100).a, 50);
+  EXPECT_EQ(ThumbSpan(5, 10, 100).b, 60);
+  EXPECT_EQ(ThumbSpan(9, 10, 100).a, 88);  // pulled back from the bottom row
+  EXPECT_EQ(ThumbSpan(9, 10, 100).b, 98);
+  // Many pages: at least three rows.
+  EXPECT_EQ(ThumbSpan(0, 1000, 100).a, 3);
+  EXPECT_EQ(ThumbSpan(0, 1000, 100).b, 7);
+  const TThumb last = ThumbSpan(999, 1000, 100);
+  EXPECT_LT(last.b, 99);
+  EXPECT_GE(last.b - last.a, 3);
+  // Halves round to even: 2.5 pages' worth of rows.
+  EXPECT_EQ(ThumbSpan(1, 4, 10).a, 3);
+  // No pages and tiny bars end.
+  ThumbSpan(0, 0, 100);
+  ThumbSpan(3, 5, 2);
+}
+
+class Controls : public ::testing::Test {
+ protected:
+  void SetUp() override { LoadBuiltInImages(); }
+  int32_t Close() const { return static_cast<int32_t>(BuiltInImage(TBuiltIn::CloseButton).Width()); }
+};
+
+TEST_F(Controls, LayoutOfTheReadersControls) {
+  const int32_t W = 776, H = 575;
+  const TScrollBar bar = ScrollBarRect(W, H, 45);
+  EXPECT_EQ(bar.left, W - 20);
+  EXPECT_EQ(bar.right, W);
+  EXPECT_EQ(bar.top, Close() + 1);
+  EXPECT_EQ(bar.bottom, H - 45 - 20);
+  TClickMap clicks;
+  LayOutControls(clicks, W, H, false, bar, 0, 10);
+
+  EXPECT_EQ(clicks.CodeAt(1, H - 1), kHotPreviousCorner);
+  EXPECT_EQ(clicks.CodeAt(W - 150, H - 1), kHotNextCorner);
+  EXPECT_EQ(clicks.CodeAt(W - 2, H - 1), kHotNextCorner);
+  EXPECT_EQ(clicks.FindBox(kHotNextCorner)->top, bar.bottom + 1);
+  EXPECT_EQ(clicks.CodeAt(W - 1, 0), kHotWindowButton);
+  EXPECT_EQ(clicks.SubAt(W - 1, 0), kWindowClose);
+  EXPECT_EQ(clicks.SubAt(W - Close() - 2, 5), kWindowMinimise);
+  EXPECT_EQ(clicks.CodeAt(W - Close() - 1, 5), kHotNone);  // the gap between them
+  EXPECT_EQ(clicks.CodeAt(W - 1, bar.top), kHotScrollBar);
+
+  const int32_t about = static_cast<int32_t>(BuiltInImage(TBuiltIn::AboutButton).Height());
+  EXPECT_EQ(clicks.SubAt(1, 1), kSideAbout);
+  EXPECT_EQ(clicks.SubAt(1, 1 + about), kSideBack);  // no Print button
+  TClickMap printing;
+  LayOutControls(printing, W, H, true, bar, 0, 10);
+  EXPECT_EQ(printing.SubAt(1, 1 + about), kSidePrint);
+  const int32_t print = static_cast<int32_t>(BuiltInImage(TBuiltIn::PrintButton).Height());
+  EXPECT_EQ(printing.SubAt(1, 1 + about + print), kSideBack);
+
+  // The lit looks are in the layer where the controls are; the bar's thumb is drawn too.
+  TXif& layer = clicks.Highlight();
+  EXPECT_EQ(layer.At(static_cast<uint32_t>(W - Close()), 0),
+            BuiltInImage(TBuiltIn::CloseButton).At(0, 0));
+  EXPECT_EQ(layer.At(static_cast<uint32_t>(bar.left), static_cast<uint32_t>(bar.top + 1)), 0x000001u);
+  EXPECT_EQ(layer.At(static_cast<uint32_t>(bar.left + 5), static_cast<uint32_t>(bar.top + 3)), 0x000001u);
+  EXPECT_EQ(layer.At(static_cast<uint32_t>(bar.left + 5), static_cast<uint32_t>(bar.top + 5)), 0xFFFFFFu);
+  EXPECT_EQ(layer.At(static_cast<uint32_t>(bar.left + 5), static_cast<uint32_t>(bar.bottom - 5)), 0xDDDDDDu);
+  EXPECT_EQ(layer.At(400, 300), 0u);
+}
+
+}  // namespace
+}  // namespace folivar

@@ -1,0 +1,115 @@
+// folivar-render on the demo book: a spread, the cover, a single page of a book without spreads
+// and the frames of a page turn, written as PNG files (open them in build/native/tests/render/
+// to look at them), and its error contract.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "book/bookwriter.h"
+#include "tests/support/testsupport.h"
+#include "tools/common/png.h"
+
+namespace folivar {
+namespace {
+
+const std::string kOut = FOLIVAR_RENDER_OUT;
+
+test::TCommandRun Render(const std::string& book, const std::string& arguments) {
+  return test::RunCommand(std::string(FOLIVAR_RENDER_EXE) + " " + book + " " + arguments);
+}
+
+struct TPicture {
+  uint32_t width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(uint32_t x, uint32_t y) const { return pixels[size_t{y} * width + x]; }
+  // Pixels in the rectangle that are neither white nor black.
+  size_t Inked(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2) const {
+    size_t n = 0;
+    for (uint32_t y = y1; y < y2; ++y)
+      for (uint32_t x = x1; x < x2; ++x) n += At(x, y) != 0xFFFFFF ? 1 : 0;
+    return n;
+  }
+};
+
+TPicture Read(const std::string& path) {
+  TPicture p;
+  p.pixels = ReadPng(path, p.width, p.height);
+  return p;
+}
+
+class RenderTool : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { std::filesystem::create_directories(kOut); }
+};
+
+TEST_F(RenderTool, ASpreadTheCoverAndASinglePage) {
+  // The spread of pages 3 and 4: two columns of text, a picture, the spine and the numbers.
+  ASSERT_EQ(Render(FOLIVAR_DEMO_BOOK, "--page 4 -o " + kOut + "/spread.png").status, 0);
+  const TPicture spread = Read(kOut + "/spread.png");
+  ASSERT_EQ(spread.width, 776u);
+  ASSERT_EQ(spread.height, 575u);
+  EXPECT_EQ(spread.At(0, 300), 0u);  // the frame
+  EXPECT_EQ(spread.At(387, 300), 0xB6C2C6u);  // the spine
+  EXPECT_GT(spread.Inked(30, 60, 358, 260), 5000u);   // text of the left page
+  EXPECT_GT(spread.Inked(418, 60, 746, 220), 5000u);  // and of the right one
+  EXPECT_EQ(spread.Inked(30, 450, 358, 520), 0u);     // white below it
+  EXPECT_GT(spread.Inked(180, 540, 210, 560), 10u);   // the page number 3
+
+  ASSERT_EQ(Render(FOLIVAR_DEMO_BOOK, "--page 0 -o " + kOut + "/cover.png").status, 0);
+  const TPicture cover = Read(kOut + "/cover.png");
+  ASSERT_EQ(cover.width, 388u);  // a single page: half the spread
+  EXPECT_EQ(cover.Inked(1, 1, 387, 574), 386u * 573u);  // the cover everywhere
+
+  // A book whose view is one page wide has no spreads.
+  TBookWriter w;
+  w.header.viewWidth = w.header.pageWidth;
+  const auto style = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})));
+  TLineRecord line;
+  line.height = 16;
+  line.ascent = 12;
+  line.descent = 4;
+  line.alignment = 2;
+  for (char c : std::string("A single page")) line.items.push_back({static_cast<uint8_t>(c), style});
+  w.AddPage(EncodePageRecord(-1, {}));
+  w.AddPage(EncodePageRecord(-1, {line}));
+  const std::string single = test::WriteTempFile("single.bin", w.Build());
+  ASSERT_EQ(Render(single, "--page 1 -o " + kOut + "/single.png").status, 0);
+  const TPicture page = Read(kOut + "/single.png");
+  EXPECT_EQ(page.width, 388u);
+  EXPECT_GT(page.Inked(150, 30, 240, 46), 50u);  // centred
+  EXPECT_EQ(page.Inked(1, 30, 140, 46), 0u);
+}
+
+TEST_F(RenderTool, TheFramesOfAPageTurn) {
+  const std::string dir = kOut + "/turn";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const test::TCommandRun run = Render(FOLIVAR_DEMO_BOOK, "--turn 1 --frames " + dir);
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(run.out, "32 frames\n");
+  const TPicture first = Read(dir + "/frame-00.png");
+  const TPicture middle = Read(dir + "/frame-16.png");
+  const TPicture last = Read(dir + "/frame-31.png");
+  EXPECT_EQ(first.width, 776u);
+  EXPECT_NE(first.pixels, middle.pixels);
+  EXPECT_NE(middle.pixels, last.pixels);
+  EXPECT_TRUE(std::filesystem::exists(dir + "/frame-31.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir + "/frame-32.png"));
+
+  // From the last spread nothing turns.
+  EXPECT_EQ(Render(FOLIVAR_DEMO_BOOK, "--turn 4 --frames " + dir).status, 1);
+}
+
+TEST_F(RenderTool, Errors) {
+  const test::TCommandRun missing = Render(kOut + "/none.bin", "--page 0 -o " + kOut + "/x.png");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.out.rfind("folivar-render: " + kOut + "/none.bin: ", 0), 0u) << missing.out;
+  const test::TCommandRun past = Render(FOLIVAR_DEMO_BOOK, "--page 99 -o " + kOut + "/x.png");
+  EXPECT_EQ(past.status, 1);
+  EXPECT_NE(past.out.find("there is no page 99"), std::string::npos) << past.out;
+  EXPECT_EQ(Render(FOLIVAR_DEMO_BOOK, "--page").status, 2);
+  EXPECT_EQ(Render(FOLIVAR_DEMO_BOOK, "--page x -o " + kOut + "/x.png").status, 2);
+}
+
+}  // namespace
+}  // namespace folivar

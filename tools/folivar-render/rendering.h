@@ -1,0 +1,44 @@
+// What the reader's page surface holds after showing a page, with what it took to draw it: the
+// pixels, the item map (each clickable item numbered in the order it is first met, row by row)
+// and every string the text device wrote with its position and advances. The renderer and the
+// comparison of the Windows and the native text devices share it; it is written in a small
+// binary form that both builds read without further libraries.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "display/surfaces.h"
+
+namespace folivar {
+
+class TBook;
+
+struct TWrittenText {
+  int32_t x = 0, y = 0;
+  int32_t height = 0;  // of the font's cells
+  std::string text;    // code page 1251
+  std::vector<int32_t> advances;
+};
+
+struct TRendering {
+  uint32_t width = 0, height = 0;
+  std::vector<uint32_t> pixels;  // 0x00RRGGBB, top row first
+  std::vector<uint32_t> items;   // 0 = none, else the item's number from 1
+  std::vector<TWrittenText> texts;
+};
+
+// Shows the spread (or single page) that holds page index as the reader does after a page change,
+// drawing text with devices made by makeDevice, and takes the result. The book is loaded and
+// index is one of its pages.
+TRendering RenderPage(TBook& book, int32_t index, const TTextDeviceFactory& makeDevice);
+
+// The binary form: "FRN1", width, height, pixels, items, text count, per text x, y, height,
+// length, bytes, advances; all integers little-endian 32-bit.
+std::string EncodeRendering(const TRendering& r);
+// Raises std::runtime_error for bytes that are not a whole rendering.
+TRendering DecodeRendering(std::string_view bytes);
+
+}  // namespace folivar
