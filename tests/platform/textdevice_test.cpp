@@ -481,6 +481,33 @@ TEST(TextDeviceTest, HugeHeightsAreServedAtTheLargestSize) {
   EXPECT_FALSE(Inked(c.view).Empty());
 }
 
+// --- Simulated styles, for faces that have no bold or italic of their own.
+
+TEST(SizedFaceTest, SimulatedBoldIsOnePixelWiderAndItalicLeans) {
+  const auto match = posix::MatchFont("Arial", false, false);
+  ASSERT_TRUE(match.has_value());
+  auto file = posix::TFontFile::Open(posix::TFreeType::Create(), match->file, match->index);
+  ASSERT_NE(file, nullptr);
+  auto plain = posix::TSizedFace::Open(file, 20, {}, nullptr);
+  auto bold = posix::TSizedFace::Open(file, 20, {.bold = true}, nullptr);
+  auto italic = posix::TSizedFace::Open(file, 20, {.italic = true}, nullptr);
+  ASSERT_NE(plain, nullptr);
+  ASSERT_NE(bold, nullptr);
+  ASSERT_NE(italic, nullptr);
+  EXPECT_EQ(bold->Ascent(), plain->Ascent());
+  for (int code = 0x20; code <= 0xFF; ++code) {
+    const auto c = static_cast<uint8_t>(code);
+    EXPECT_EQ(bold->Advance(c), plain->Advance(c) + 1) << code;
+    EXPECT_EQ(italic->Advance(c), plain->Advance(c)) << code;
+  }
+  const posix::TGlyphImage& upright = plain->Image('l');
+  const posix::TGlyphImage& heavy = bold->Image('l');
+  const posix::TGlyphImage& leaning = italic->Image('l');
+  EXPECT_GT(heavy.width, upright.width);
+  EXPECT_GT(leaning.width, upright.width);  // the stem of an l slants across more columns
+  EXPECT_EQ(leaning.rows, upright.rows);
+}
+
 // --- The cache.
 
 TEST(FontCacheTest, ASecondPageLoadsAndRastersNothing) {
