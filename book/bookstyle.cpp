@@ -14,10 +14,7 @@ std::vector<std::unique_ptr<TStyle>> MakeBuiltIns() {
   return styles;
 }
 
-std::vector<std::unique_ptr<TStyle>>& Styles() {
-  static std::vector<std::unique_ptr<TStyle>> styles = MakeBuiltIns();
-  return styles;
-}
+std::vector<std::unique_ptr<TStyle>>& Styles() { return style_table::entries; }
 
 }  // namespace
 
@@ -87,15 +84,17 @@ int32_t TStyle::FontAscent() {
   return ascent;
 }
 
-TStyle& GetStyle(int32_t index) {
-  auto& styles = Styles();
-  if (index >= 0 && static_cast<size_t>(index) < styles.size()) return *styles[static_cast<size_t>(index)];
+namespace style_table {
+
+std::vector<std::unique_ptr<TStyle>> entries = MakeBuiltIns();
+
+TStyle& None() {
   static TStyle none;
   none = TStyle();
   return none;
 }
 
-uint8_t StyleKind(int32_t index) { return GetStyle(index).kind; }
+}  // namespace style_table
 
 int32_t StyleCount() { return static_cast<int32_t>(Styles().size()); }
 

@@ -72,8 +72,19 @@ bool SameStyle(const TStyle& a, const TStyle& b);
 
 // The table entry at index. An index beyond the table (from a damaged page) gives a style of kind
 // none, so that the item is neither measured nor drawn.
-TStyle& GetStyle(int32_t index);
-uint8_t StyleKind(int32_t index);
+namespace style_table {
+// The table; use the functions below.
+extern std::vector<std::unique_ptr<TStyle>> entries;
+TStyle& None();
+}  // namespace style_table
+
+// Inline: drawing a page asks for styles several times per item.
+inline TStyle& GetStyle(int32_t index) {
+  const auto& styles = style_table::entries;
+  if (static_cast<uint32_t>(index) < styles.size()) return *styles[static_cast<uint32_t>(index)];
+  return style_table::None();
+}
+inline uint8_t StyleKind(int32_t index) { return GetStyle(index).kind; }
 int32_t StyleCount();
 // Cuts the table back to the five built-in styles, made anew.
 void ResetStyles();
