@@ -83,3 +83,19 @@ int32_t WindowShift(bool previousWasSpread, bool nowSpread) {
 }
 
 }  // namespace folivar
+
+namespace folivar {
+
+TPrintSize PrintOutputSize(int32_t printerWidth, int32_t printerHeight, int32_t viewWidth,
+                           int32_t viewHeight) {
+  if (viewWidth <= 0 || viewHeight <= 0) return {printerWidth, printerHeight};
+  const double r = static_cast<double>(viewWidth) / viewHeight;
+  TPrintSize s{static_cast<int32_t>(std::nearbyint(printerHeight * r)), printerHeight};
+  if (printerWidth < s.width) {
+    s.width = printerWidth;
+    s.height = static_cast<int32_t>(std::nearbyint(printerWidth / r));
+  }
+  return s;
+}
+
+}  // namespace folivar

@@ -68,3 +68,15 @@ constexpr int32_t kWindowShift = 340;
 int32_t WindowShift(bool previousWasSpread, bool nowSpread);
 
 }  // namespace folivar
+
+namespace folivar {
+
+// The printed size of a page: the printer's height and the book's aspect ratio, or the printer's
+// width when that is too narrow; rounded half to even.
+struct TPrintSize {
+  int32_t width = 0, height = 0;
+};
+TPrintSize PrintOutputSize(int32_t printerWidth, int32_t printerHeight, int32_t viewWidth,
+                           int32_t viewHeight);
+
+}  // namespace folivar

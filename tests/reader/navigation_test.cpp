@@ -97,5 +97,15 @@ TEST(Navigation, InformationPlacementAndShift) {
   EXPECT_EQ(WindowShift(false, false), 0);
 }
 
+TEST(Navigation, PrintedSize) {
+  const TPrintSize spread = PrintOutputSize(4800, 6600, 680, 480);
+  EXPECT_EQ(spread.width, 4800);
+  EXPECT_EQ(spread.height, 3388);  // 4800 / (680 / 480) = 3388.2
+  const TPrintSize tall = PrintOutputSize(4800, 3000, 680, 480);
+  EXPECT_EQ(tall.width, 4250);
+  EXPECT_EQ(tall.height, 3000);
+  EXPECT_EQ(PrintOutputSize(100, 100, 0, 480).width, 100);  // a damaged header divides by nothing
+}
+
 }  // namespace
 }  // namespace folivar

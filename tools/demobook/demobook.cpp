@@ -198,8 +198,16 @@ TBookWriter MakeDemoBook() {
 
   book.SetProperty("pageturn_animation", "1");
   book.SetProperty("anime", MakePageCurlText());
-  book.SetMessages({"closebook", "printingdocumenttitle", "ok"},
-                   {"Close the book?", "Folivar", "OK"});
+  // Every text the reader shows, in English. Keys are looked up in lower case; the caption lists
+  // name the buttons that Enter, Escape, Y and N choose.
+  book.SetMessages({"ok", "information", "publisher", "about", "theend", "printingdocumenttitle",
+                    "printingcompleted", "congratulations", "congratulations2", "continue",
+                    "WasPresses_enter", "WasPresses_esc", "WasPresses_y", "WasPresses_n"},
+                   {"OK", "Book information", "Publisher", "About", "This is the end of the book.",
+                    "Folivar", "The pages have gone to the printer.",
+                    "Welcome to Folivar. Turn the pages with the corners of the window, the arrow "
+                    "keys or the mouse wheel.",
+                    "Welcome", "Continue", "OK:CONTINUE:YES:", "CANCEL:NO:", "YES:", "NO:"});
   return book;
 }
 
