@@ -1,9 +1,12 @@
-// folivar-artwork --source OUT.cpp [--sheet SHEET.png] [--previews DIR]
+// folivar-artwork [--source OUT.cpp] [--sheet SHEET.png] [--previews DIR] [--icon OUT.ico]
+//                 [--cursor OUT.cur]
 //
 // Draws the reader's built-in interface pictures and writes them as a C++ source of stored
 // streams: one bzip2 stream per picture of its raw 24-bit pixels, top row first, in the byte
 // order of the picture (B, G, R; the message background R, G, B). The contact sheet shows all
-// nine; the previews are each picture alone, at full size and magnified four times.
+// nine; the previews are each picture alone, at full size and magnified four times. The icon
+// and cursor files are the reader executable's own icon and hand cursor (icons.cpp); the
+// previews show them too.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +19,9 @@
 
 #include "core/bzip.h"
 #include "tools/artwork/glyphs.h"
+#include "tools/artwork/iconfile.h"
+#include "tools/artwork/iconpreview.h"
+#include "tools/artwork/icons.h"
 #include "tools/artwork/pictures.h"
 #include "tools/common/png.h"
 
@@ -23,7 +29,9 @@ namespace folivar::art {
 namespace {
 
 constexpr const char* kTool = "folivar-artwork";
-constexpr const char* kUsage = "usage: folivar-artwork --source OUT.cpp [--sheet SHEET.png] [--previews DIR]";
+constexpr const char* kUsage =
+    "usage: folivar-artwork [--source OUT.cpp] [--sheet SHEET.png] [--previews DIR] [--icon OUT.ico] "
+    "[--cursor OUT.cur]";
 
 class TUsage : public std::runtime_error {
  public:
@@ -254,7 +262,7 @@ void Previews(const std::vector<TArtwork>& all, const std::string& dir) {
 }
 
 int Run(int argc, char** argv, std::string& file) {
-  std::string source, sheet, previews;
+  std::string source, sheet, previews, icon, cursor;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (i + 1 >= argc) throw TUsage("missing value after " + arg);
@@ -264,13 +272,37 @@ int Run(int argc, char** argv, std::string& file) {
       sheet = argv[++i];
     else if (arg == "--previews")
       previews = argv[++i];
+    else if (arg == "--icon")
+      icon = argv[++i];
+    else if (arg == "--cursor")
+      cursor = argv[++i];
     else
       throw TUsage("unknown option " + arg);
   }
-  if (source.empty()) throw TUsage("expected --source OUT.cpp");
+  if (source.empty() && sheet.empty() && previews.empty() && icon.empty() && cursor.empty())
+    throw TUsage("expected --source OUT.cpp, --icon OUT.ico or --cursor OUT.cur");
+  if (!icon.empty() || !cursor.empty() || !previews.empty()) {
+    const std::vector<TIconImage> icons = DrawReaderIcon();
+    const TIconImage hand = DrawHandCursor();
+    if (!icon.empty()) {
+      file = icon;
+      WriteWhole(icon, IconFile(TIconKind::Icon, icons));
+    }
+    if (!cursor.empty()) {
+      file = cursor;
+      WriteWhole(cursor, IconFile(TIconKind::Cursor, {hand}));
+    }
+    if (!previews.empty()) {
+      file = previews;
+      WriteIconPreviews(icons, hand, previews);
+    }
+  }
+  if (source.empty() && sheet.empty() && previews.empty()) return 0;
   const std::vector<TArtwork> all = DrawAllPictures();
-  file = source;
-  WriteWhole(source, Source(all));
+  if (!source.empty()) {
+    file = source;
+    WriteWhole(source, Source(all));
+  }
   if (!sheet.empty()) {
     file = sheet;
     ContactSheet(all, sheet);

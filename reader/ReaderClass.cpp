@@ -1,0 +1,478 @@
+#include "reader/ReaderClass.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "book/loading.h"
+#include "core/strutil.h"
+#include "display/anchorz.h"
+#include "platform/win32/viewdc.h"
+#include "reader/hotspots.h"
+#include "reader/msgs.h"
+#include "reader/navigation.h"
+#include "reader/regstuff.h"
+
+namespace folivar {
+
+namespace {
+
+constexpr UINT_PTR kTimerId = 1;
+constexpr UINT kTimerPeriod = 50;
+constexpr uint32_t kSplashTime = 1500;
+
+// The desktop under the reader window, for the page turn: grabbed before the turn, and each frame
+// copied onto it, paced so that the whole turn takes the book's duration when it gives one.
+class TDesktopScreen : public TTurnScreen {
+ public:
+  explicit TDesktopScreen(int32_t duration)
+      : dc_(GetDC(nullptr)), duration_(duration > 0 ? static_cast<uint32_t>(duration) : 0),
+        start_(GetTickCount()) {}
+  ~TDesktopScreen() override {
+    if (dc_) ReleaseDC(nullptr, dc_);
+  }
+  TDesktopScreen(const TDesktopScreen&) = delete;
+  TDesktopScreen& operator=(const TDesktopScreen&) = delete;
+
+  void Grab(tview& into, int32_t x, int32_t y) override {
+    if (dc_) GrabFromDC(into, dc_, x, y);
+  }
+  void Show(const tview& frame, int32_t x, int32_t y, size_t index, size_t count) override {
+    if (!dc_) return;
+    if (staged_.Width() != frame.Width() || staged_.Height() != frame.Height()) {
+      staged_.Allocate(frame.Width(), frame.Height(), true);
+    }
+    frame.Put(staged_, 0, 0);
+    DrawToDC(staged_, dc_, x, y);
+    GdiFlush();
+    if (duration_ == 0 || count == 0) return;
+    // Frame index is due to end at this share of the duration; a slow frame is not waited for.
+    const uint32_t due = static_cast<uint32_t>(uint64_t{duration_} * (index + 1) / count);
+    const uint32_t spent = GetTickCount() - start_;
+    if (spent < due) Sleep(due - spent);
+  }
+
+ private:
+  HDC dc_;
+  uint32_t duration_;
+  uint32_t start_;
+  tview staged_;
+};
+
+std::wstring Wide(std::string_view text) {
+  if (text.empty()) return {};
+  const int n = MultiByteToWideChar(1251, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(1251, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+}  // namespace
+
+TFolivar::TFolivar(std::unique_ptr<TBook> book) : book_(std::move(book)), loadsBook_(!book_) {
+  if (!book_) book_ = std::make_unique<TBook>();
+}
+
+TFolivar::~TFolivar() = default;
+
+const TWinTable& TFolivar::Table() {
+  static constexpr TWinTable::Entry entries[] = {
+      TWinTable::On<&TFolivar::OnSysCommand>(WM_SYSCOMMAND),
+      TWinTable::On<&TFolivar::OnDragEnd>(WM_ACTIVATE),
+      TWinTable::On<&TFolivar::OnDragEnd>(WM_CAPTURECHANGED),
+  };
+  static const TWinTable table(&TWin::Table(), entries);
+  return table;
+}
+
+void TFolivar::AfterCreate() {
+  SetTimer(Handle(), kTimerId, kTimerPeriod, nullptr);
+  SetStyle(WS_SYSMENU);
+  SetParent(Handle(), nullptr);
+
+  LoadTheBook();
+  book_->OnPageChange = [this] { PageChanged(); };
+  book_->OnPastEnd = [this] { EndReached(); };
+
+  display_ = std::make_unique<TPageDisplay>(*book_);
+  NewScreenView();
+  PlaceWindow();
+  arrow_ = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  hand_ = LoadCursorA(GetModuleHandleA(nullptr), "HANDPOINT");
+  FitWidth();
+  ShowPage();
+  Greet();
+  lastSpace_ = 0;
+  history_.clear();
+  started_ = true;
+}
+
+void TFolivar::LoadTheBook() {
+  if (loadsBook_) {
+    LoadBook(*book_, OpenBookImage(), [this] { ShowBookInformation(); });
+  }
+  section_ = BookSection(book_->header.title, book_->header.edition);
+  if (loadsBook_) {
+    const std::string last = ReadSetting(section_, "LastViewedPage");
+    if (!last.empty()) book_->GoToPage(TextToInt(last));
+  }
+  SetCaption(book_->header.title + " - folivar");
+  if (splash_) {
+    // The book information stays at least a moment, however fast the book loaded.
+    while (GetTickCount() - splashTime_ < kSplashTime) {
+      if (!splash_->PumpOne()) Sleep(10);
+    }
+    splash_->Quit();
+    splash_.reset();
+  }
+}
+
+void TFolivar::ShowBookInformation() {
+  splash_ = OpenInfoWindow(BookInformation(book_->header, MessageText("Publisher")),
+                           MessageText("Information"));
+  splashTime_ = GetTickCount();
+}
+
+void TFolivar::PlaceWindow() {
+  const int32_t width = display_->WindowWidth();
+  const int32_t height = display_->WindowHeight();
+  Resize(width, height);
+  const TPosition p = CentredPosition(GetDeviceCaps(DC(), HORZRES), GetDeviceCaps(DC(), VERTRES),
+                                      width, height);
+  MoveTo(p.x, p.y);
+}
+
+void TFolivar::NewScreenView() {
+  screen_.Allocate(static_cast<uint32_t>(display_->WindowWidth()),
+                   static_cast<uint32_t>(std::max(display_->WindowHeight(), 0)), true);
+}
+
+void TFolivar::FitWidth() {
+  const int32_t width = display_->FitWidth();
+  if (width == 0) return;
+  highlight_.level = 0;
+  scrollDrag_ = false;
+  Resize(width, display_->WindowHeight());
+  display_->Layout(width);
+  NewScreenView();
+  hovered_ = 0;
+}
+
+void TFolivar::PageChanged() {
+  FitWidth();
+  display_->DrawScrollBar();
+  ShowPage();
+  RememberPage();
+}
+
+void TFolivar::ShowPage() {
+  TBook& book = *book_;
+  const int32_t current = book.CurrentIndex();
+  const bool backwards = current < previousIndex_;
+  const bool previousSpread = previousIndex_ < 0 || book.IsSpreadPage(previousIndex_);
+  const bool spread = book.IsSpreadPage(-1);
+  if (const int32_t shift = WindowShift(previousSpread, spread)) MoveTo(Left() + shift, Top());
+  const bool animate = book.TwoPageMode() && spread && !previousSingle_ && PageTurnAnimated(book);
+  previousIndex_ = current;
+
+  const tview& surface = display_->Surface().Bitmap();
+  std::unique_ptr<TDesktopScreen> desktop;
+  bool turning = false;
+  if (animate) {
+    highlight_.level = 0;
+    surface.Put(screen_, 0, 0);
+    Paint();
+    GdiFlush();
+    const TAnimation animation = ReadAnimation(book);
+    desktop = std::make_unique<TDesktopScreen>(animation.duration);
+    turning = turn_.PrepareTurn(animation, backwards, ReadTurnMargins(book), surface, Left(), Top(),
+                                desktop.get());
+    if (turning) turn_.CaptureBefore(surface);
+  }
+  display_->Show();
+  repaintPending_ = true;
+  if (turning) {
+    turn_.CaptureAfter(surface);
+    turn_.PlayTurn(*desktop);
+    turn_.EndTurn();
+  }
+  Paint();
+  previousSingle_ = !spread;
+}
+
+void TFolivar::Paint() {
+  if (!display_) return;  // closing
+  if (!repaintPending_ && !GetUpdateRect(Handle(), nullptr, FALSE)) return;
+  PAINTSTRUCT ps;
+  BeginPaint(Handle(), &ps);
+  if (repaintPending_) {
+    display_->Surface().Bitmap().Put(screen_, 0, 0);
+    if (hovered_ != 0) {
+      if (const THotBox* box = display_->Clicks().FindBox(hovered_)) {
+        display_->Clicks().Highlight().PutRectBlended(screen_, box->left, box->top,
+                                                      box->right - box->left,
+                                                      box->bottom - box->top, box->left,
+                                                      box->top, 0, highlight_.BlendWeight());
+      }
+    }
+  }
+  DrawToDC(screen_, DC(), 0, 0);
+  EndPaint(Handle(), &ps);
+  repaintPending_ = false;
+}
+
+void TFolivar::Repaint() {
+  repaintPending_ = true;
+  Paint();
+}
+
+void TFolivar::Timer(UINT_PTR) {
+  if (!display_ || highlight_.phase == THighlight::kIdle) return;
+  POINT pointer;
+  GetCursorPos(&pointer);
+  RECT window;
+  GetWindowRect(Handle(), &window);
+  const bool inside = pointer.x >= window.left && pointer.x <= window.right &&
+                      pointer.y >= window.top && pointer.y <= window.bottom;
+  if (hold_.Tick(inside, buttonHeld_)) {
+    if (hovered_ == kHotNextCorner) book_->NextPage();
+    if (hovered_ == kHotPreviousCorner) book_->PreviousPage();
+  }
+  if (highlight_.Tick(inside)) Repaint();
+  repaintPending_ = true;
+}
+
+void TFolivar::MouseMove(int32_t x, int32_t y) {
+  if (!display_) return;
+  if (x >= display_->WindowWidth()) x = 0;
+  if (y >= display_->WindowHeight()) y = 0;
+  if (windowDrag_) {
+    POINT pointer;
+    GetCursorPos(&pointer);
+    MoveTo(pointer.x - dragOffset_.x, pointer.y - dragOffset_.y);
+  }
+  if (scrollDrag_) JumpToScroll(y);
+  const uint16_t code = display_->Clicks().CodeAt(x, y);
+  highlight_.TargetFor(code);
+  if (highlight_.Hover(code, hovered_)) {
+    display_->Surface().Bitmap().Put(screen_, 0, 0);
+    hovered_ = code;
+  }
+  if (const T2D* map = display_->Surface().ItemMap(); map && map->ItemAt(x, y)) {
+    SetCursor(hand_ ? hand_ : arrow_);
+    highlight_.target = 1;
+  }
+}
+
+void TFolivar::MouseButton(uint8_t down, uint8_t button, int32_t x, int32_t y) {
+  if (!display_) return;
+  if (button == 3) {
+    if (down) {
+      book_->NextPage();
+    } else {
+      book_->PreviousPage();
+    }
+    return;
+  }
+  const int32_t rawX = x, rawY = y;
+  if (x >= display_->WindowWidth()) x = 0;
+  if (y >= display_->WindowHeight()) y = 0;
+  buttonHeld_ = down != 0;
+  const uint16_t code = display_->Clicks().CodeAt(x, y);
+  const uint8_t sub = display_->Clicks().SubAt(x, y);
+  const T2D* map = display_->Surface().ItemMap();
+  const TViewItem* item = map ? map->ItemAt(x, y) : nullptr;
+  if (item) {
+    if (!down) FollowLink(*item);
+    return;
+  }
+  if (code == kHotNone) {
+    windowDrag_ = down != 0;
+    if (down) {
+      SetCapture(Handle());
+      dragOffset_ = {rawX, rawY};
+    } else {
+      ReleaseCapture();
+    }
+  }
+  if (down) {
+    if (code == kHotNextCorner) book_->NextPage();
+    if (code == kHotPreviousCorner) book_->PreviousPage();
+  } else {
+    if (code == kHotSideButton) {
+      if (sub == kSideAbout) About();
+      if (sub == kSidePrint) Print();
+      if (sub == kSideBack) Back();
+    } else if (code == kHotWindowButton) {
+      if (sub == kWindowClose) {
+        if (!windowDrag_ && !scrollDrag_) {
+          highlight_.level = 0;
+          Quit();
+          return;
+        }
+      } else if (sub == kWindowMinimise) {
+        Minimise();
+      }
+    }
+  }
+  if (down && code == kHotScrollBar) {
+    scrollDrag_ = true;
+    JumpToScroll(y);
+  }
+  if (!down) scrollDrag_ = false;
+}
+
+void TFolivar::Key(uint8_t down, int32_t key) {
+  if (!down || !display_) return;
+  switch (KeyAction(key)) {
+    case TKeyAction::kBack: Back(); break;
+    case TKeyAction::kNextPage: book_->NextPage(); break;
+    case TKeyAction::kPreviousPage: book_->PreviousPage(); break;
+    case TKeyAction::kFirstPage: book_->FirstPage(); break;
+    case TKeyAction::kLastPage: book_->LastPage(); break;
+    case TKeyAction::kSpaceNextPage: {
+      const uint32_t now = GetTickCount();
+      if (SpaceTurns(now, lastSpace_)) {
+        lastSpace_ = now == 0 ? 1 : now;
+        book_->NextPage();
+      }
+      break;
+    }
+    case TKeyAction::kMinimise: Minimise(); break;
+    case TKeyAction::kBuildDate:
+      ShowMessage(kBuildDateText, "Build date", {MessageText("OK")});
+      break;
+    case TKeyAction::kQuit: Quit(); break;
+    case TKeyAction::kNone: break;
+  }
+}
+
+void TFolivar::OnSysCommand(TWinMessage& m) {
+  if ((m.wParam & 0xFFF0) == SC_CLOSE) {
+    m.result = 0;
+    m.callDefault = false;
+    Quit();
+  }
+}
+
+void TFolivar::OnDragEnd(TWinMessage&) { windowDrag_ = false; }
+
+void TFolivar::EndReached() {
+  buttonHeld_ = false;
+  const std::string text = MessageText("TheEnd");
+  ShowMessage(text, text, {MessageText("Ok")});
+}
+
+void TFolivar::Greet() {
+  if (ReadSetting("Setup", "FirstLaunch") == "True") return;
+  WriteSetting("Setup", "FirstLaunch", "True");
+  ShowMessage(MessageText("Congratulations"), MessageText("Congratulations2"),
+              {MessageText("Continue")});
+}
+
+void TFolivar::RememberPage() {
+  if (started_) WriteSetting(section_, "LastViewedPage", IntToText(book_->CurrentIndex()));
+}
+
+void TFolivar::BeforeDestroy() {
+  KillTimer(Handle(), kTimerId);
+  if (book_->PageCount() > 0) {
+    WriteSetting(section_, "LastViewedPage", IntToText(book_->CurrentIndex()));
+  }
+  display_.reset();
+}
+
+void TFolivar::Back() {
+  if (history_.empty()) return;
+  const int32_t page = history_.back();
+  history_.pop_back();
+  book_->GoToPage(page);
+}
+
+void TFolivar::About() {
+  if (book_->header.noAbout == 1) return;
+  const int32_t page = book_->CurrentIndex();
+  highlight_.level = 0;
+  book_->GoToPage(0);
+  ShowMessage(BookInformation(book_->header, MessageText("Publisher")),
+              "Folivar - " + MessageText("About"), {MessageText("Ok")});
+  book_->GoToPage(page);
+}
+
+void TFolivar::Minimise() {
+  highlight_.phase = THighlight::kIdle;
+  highlight_.level = 0;
+  ShowWindow(Handle(), SW_MINIMIZE);
+}
+
+void TFolivar::FollowLink(const TViewItem& item) {
+  const std::string link = LinkOf(item);
+  if (link.empty()) return;
+  if (link[0] == '#') {
+    const auto anchor = FindAnchor(std::string_view(link).substr(1));
+    if (!anchor) return;
+    history_.push_back(book_->CurrentIndex());
+    book_->GoToPage(book_->AlignToSpread(AnchorPage(*anchor)));
+    SetCursor(arrow_);
+    return;
+  }
+  // Only web and mail links reach the shell: a book must not start programs or open files.
+  if (!OpensInShell(link)) return;
+  ShellExecuteW(nullptr, L"open", Wide(link).c_str(), L"new", L"", SW_SHOW);
+}
+
+void TFolivar::JumpToScroll(int32_t y) {
+  book_->GoToPage(ScrollBarPage(y, display_->ScrollBar(), book_->PageCount()));
+}
+
+void TFolivar::Print() {
+  TBook& book = *book_;
+  PRINTDLGA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = Handle();
+  dialog.Flags = PD_RETURNDC | PD_NOSELECTION;
+  dialog.nFromPage = dialog.nToPage = static_cast<WORD>(book.CurrentIndex());
+  dialog.nMinPage = 0;
+  dialog.nMaxPage = static_cast<WORD>(book.PageCount() - 1);
+  dialog.nCopies = 1;
+  if (!PrintDlgA(&dialog)) return;
+  int32_t from = 0, to = book.PageCount() - 1;
+  if (dialog.Flags & PD_PAGENUMS) {
+    from = dialog.nFromPage;
+    to = dialog.nToPage;
+  }
+  const std::string title = MessageText("PrintingDocumentTitle");
+  DOCINFOA doc{};
+  doc.cbSize = sizeof doc;
+  doc.lpszDocName = title.c_str();
+  const int32_t remembered = book.CurrentIndex();
+  const TPrintSize size = PrintOutputSize(GetDeviceCaps(dialog.hDC, HORZRES),
+                                          GetDeviceCaps(dialog.hDC, VERTRES),
+                                          book.header.viewWidth, book.header.viewHeight);
+  StartDocA(dialog.hDC, &doc);
+  const int32_t last = book.IsLeftPage(to) ? to : to - 1;
+  book.GoToPage(from);
+  while (book.CurrentIndex() <= last) {
+    StartPage(dialog.hDC);
+    // The page change has shown the page on screen already; this composes it for the printer.
+    display_->Show();
+    const int32_t width =
+        book.TwoPageMode() && !book.IsSpreadPage(-1) ? size.width / 2 : size.width;
+    StretchToDC(display_->Surface().Bitmap(), dialog.hDC, 0, 0, width, size.height);
+    EndPage(dialog.hDC);
+    if (book.AtLastView()) break;
+    const int32_t before = book.CurrentIndex();
+    book.NextPage();
+    if (book.CurrentIndex() == before) break;  // the book refused to move on
+  }
+  EndDoc(dialog.hDC);
+  DeleteDC(dialog.hDC);
+  if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
+  if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
+  book.GoToPage(remembered);
+  PumpOne();
+  ShowMessage(MessageText("PrintingCompleted"), "", {MessageText("Ok")});
+}
+
+}  // namespace folivar
