@@ -456,6 +456,69 @@ TEST_F(Reader, ADamagedOrMissingBookIsSaidAndEndsTheReader) {
   }
 }
 
+void Click(HWND window, int32_t x, int32_t y) {
+  const LPARAM at = MAKELPARAM(x, y);
+  PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+TEST_F(Reader, KeysCornersWheelAndLinks) {
+  Greeted();
+  // Twelve pages; page 1 begins with a page reference to anchor "far" on page 8.
+  TBookWriter w;
+  w.header.title = title_;
+  w.header.edition = "1";
+  const auto style = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})));
+  for (int p = 0; p < 12; ++p) {
+    TLineRecord line;
+    line.height = 19;
+    line.ascent = 15;
+    line.descent = 4;
+    line.alignment = 1;
+    if (p == 1) line.items.push_back({1, 4});
+    for (char c : " page " + std::to_string(p)) line.items.push_back({static_cast<uint8_t>(c), style});
+    w.AddPage(EncodePageRecord(-1, {line}));
+  }
+  w.AddAnchor("near", 2);
+  w.AddAnchor("far", 8);
+  TReader reader(Folder(w.Build()));
+  HWND main = Open(reader);
+  ASSERT_NE(main, nullptr);
+  auto at = [&](const char* page) {
+    return WaitFor([&] { return Setting(title_, "LastViewedPage") == page; }, 10000);
+  };
+  PressKey(main, VK_END);
+  EXPECT_TRUE(at("11"));
+  PressKey(main, VK_HOME);
+  EXPECT_TRUE(at("0"));
+  // Space twice within ten seconds turns one page; Up goes back.
+  PressKey(main, VK_SPACE);
+  PressKey(main, VK_SPACE);
+  PressKey(main, VK_NEXT);  // Page Down, after both Spaces were handled
+  EXPECT_TRUE(at("3"));
+  PressKey(main, VK_UP);
+  EXPECT_TRUE(at("1"));
+  // Backspace with an empty history does nothing; the wheel turns both ways.
+  PressKey(main, VK_BACK);
+  PostMessageW(main, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+  EXPECT_TRUE(at("3"));
+  PostMessageW(main, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+  EXPECT_TRUE(at("1"));
+  // The bottom-right corner turns forward, the bottom-left one back.
+  Click(main, 776 - 10, 575 - 5);
+  EXPECT_TRUE(at("3"));
+  Click(main, 10, 575 - 5);
+  EXPECT_TRUE(at("1"));
+  // The page reference at the top of page 1 goes to anchor "far" (page 8), aligned to its
+  // spread; Backspace comes back.
+  Click(main, 34, 38);
+  EXPECT_TRUE(at("7"));
+  PressKey(main, VK_BACK);
+  EXPECT_TRUE(at("1"));
+  PressKey(main, VK_F4);
+  EXPECT_EQ(reader.ExitCode(), 0u);
+}
+
 // Figures for the record: start to first paint with the splash left out, and the private bytes
 // of the reader once it shows the demo book.
 TEST_F(Reader, StartUpFigures) {
