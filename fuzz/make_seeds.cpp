@@ -70,6 +70,11 @@ int main(int argc, char** argv) {
   WriteTable(bytes, table);
   Write(dir / "ttable" / "binary", bytes);
   Write(dir / "ttable" / "text", "a = 1\r\n#x\r\nb=\r\nc = 'q'\n=5\n; comment\n\"n\" = \"v\"\n");
+  // Page-turn descriptions: two frames of a curl, and one of a single segment.
+  Write(dir / "pageturn" / "curl",
+        "framecount=2\r\nduration=500\r\nframe.0=4\r\n0.0=440,100\r\n0.1=730,100\r\n"
+        "0.2=771,93\r\n0.3=700,60\r\nframe.1=2\r\n1.0=440,100\r\n1.1=100,100\r\n");
+  Write(dir / "pageturn" / "flat", "framecount=1\r\nframe.0=2\r\n0.0=440,100\r\n0.1=100,100\r\n");
 
   // Wavelet streams from the encoder: grey and colour, odd sizes, a few qualities and levels.
   const struct {
