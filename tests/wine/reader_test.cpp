@@ -256,19 +256,6 @@ TEST_F(Reader, SplashGreetingAndFirstLaunch) {
     PressKey(main, VK_F4);
     EXPECT_EQ(reader.ExitCode(), 0u);
   }
-  {
-    // The second start greets no more.
-    TReader reader(folder);
-    ASSERT_TRUE(WaitFor([&] { return reader.Main() != nullptr || reader.Box() != nullptr; }));
-    HWND splash = reader.Box();
-    if (splash) {
-      ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(splash); }));
-    }
-    ASSERT_TRUE(WaitFor([&] { return reader.Main() != nullptr; }));
-    EXPECT_EQ(reader.Box(), nullptr);
-    PressKey(reader.Main(), VK_F4);
-    EXPECT_EQ(reader.ExitCode(), 0u);
-  }
 }
 
 TEST_F(Reader, WindowShapeAndPixelsOfTheDemoBook) {
