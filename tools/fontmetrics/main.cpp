@@ -25,24 +25,24 @@ int32_t Number(std::string_view text, std::string_view what) {
   return value;
 }
 
-TLogFont ParseFont(std::string_view spec) {
-  const size_t first = spec.find(',');
-  const size_t second = first == std::string_view::npos ? first : spec.find(',', first + 1);
+TLogFont ParseFont(std::string_view described) {
+  const size_t first = described.find(',');
+  const size_t second = first == std::string_view::npos ? first : described.find(',', first + 1);
   if (second == std::string_view::npos)
-    throw TUsageError("expected FACE,HEIGHT,WEIGHT, not '" + std::string(spec) + "'");
+    throw TUsageError("expected FACE,HEIGHT,WEIGHT, not '" + std::string(described) + "'");
   TLogFont font;
-  font.faceName = Utf8ToCp1251(spec.substr(0, first));
-  font.height = Number(spec.substr(first + 1, second - first - 1), "height");
-  font.weight = Number(spec.substr(second + 1), "weight");
+  font.faceName = Utf8ToCp1251(described.substr(0, first));
+  font.height = Number(described.substr(first + 1, second - first - 1), "height");
+  font.weight = Number(described.substr(second + 1), "weight");
   return font;
 }
 
-std::string Describe(TTextDevice& device, std::string_view spec) {
+std::string Describe(TTextDevice& device, std::string_view described) {
   int32_t ascent = 0;
   int32_t descent = 0;
   device.GetAscentDescent(ascent, descent);
-  std::string line(spec.substr(0, spec.find(',')));
-  const TLogFont font = ParseFont(spec);
+  std::string line(described.substr(0, described.find(',')));
+  const TLogFont font = ParseFont(described);
   line += "|" + std::to_string(font.height) + "|" + std::to_string(font.weight) + "|" +
           std::to_string(ascent) + " " + std::to_string(descent) + "|";
   for (int code = 0x20; code <= 0xFF; ++code) {
