@@ -20,16 +20,6 @@ void KeepException(std::exception_ptr e) {
   if (!gPendingException) gPendingException = std::move(e);
 }
 
-std::wstring Widen1251(std::string_view text) {
-  std::wstring wide;
-  if (text.empty()) return wide;
-  const int length = static_cast<int>(text.size());
-  const int size = MultiByteToWideChar(1251, 0, text.data(), length, nullptr, 0);
-  if (size <= 0) return wide;
-  wide.resize(static_cast<size_t>(size));
-  MultiByteToWideChar(1251, 0, text.data(), length, wide.data(), size);
-  return wide;
-}
 
 // A typed UTF-16 character as a code page 1251 byte; '?' for one that code page 1251 lacks.
 uint8_t Narrow1251(WPARAM character) {
@@ -47,6 +37,17 @@ RECT WindowRect(HWND window) {
 }
 
 }  // namespace
+
+std::wstring Widen1251(std::string_view text) {
+  std::wstring wide;
+  if (text.empty()) return wide;
+  const int length = static_cast<int>(text.size());
+  const int size = MultiByteToWideChar(1251, 0, text.data(), length, nullptr, 0);
+  if (size <= 0) return wide;
+  wide.resize(static_cast<size_t>(size));
+  MultiByteToWideChar(1251, 0, text.data(), length, wide.data(), size);
+  return wide;
+}
 
 void SetClassIcon(HICON icon) { gClassIcon = icon; }
 HICON ClassIcon() { return gClassIcon; }

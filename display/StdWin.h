@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <type_traits>
 #include <utility>
@@ -71,6 +72,9 @@ HICON ClassIcon();
 // Created on first use, never deleted.
 HFONT UiFont();
 const LOGFONTW& UiLogFont();
+
+// Code page 1251 text as UTF-16, for the wide calls of the system.
+std::wstring Widen1251(std::string_view text);
 
 // The window class name.
 inline constexpr wchar_t kWindowClassName[] = L"WCFolivar";

@@ -60,14 +60,6 @@ class TDesktopScreen : public TTurnScreen {
   tview staged_;
 };
 
-std::wstring Wide(std::string_view text) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(1251, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(1251, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
-
 }  // namespace
 
 TFolivar::TFolivar(std::unique_ptr<TBook> book) : book_(std::move(book)), loadsBook_(!book_) {
@@ -419,7 +411,7 @@ void TFolivar::FollowLink(const TViewItem& item) {
   }
   // Only web and mail links reach the shell: a book must not start programs or open files.
   if (!OpensInShell(link)) return;
-  ShellExecuteW(nullptr, L"open", Wide(link).c_str(), L"new", L"", SW_SHOW);
+  ShellExecuteW(nullptr, L"open", Widen1251(link).c_str(), L"new", L"", SW_SHOW);
 }
 
 void TFolivar::JumpToScroll(int32_t y) {
