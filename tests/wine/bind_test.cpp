@@ -1,0 +1,204 @@
+// folivar-bind: a copy of a program that carries the book as its "FOLIVAR" resource. The bound
+// programs are copies of bookimage_probe.exe, which report the book they find as the reader finds
+// its own, and of the reader itself.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "book/bookwriter.h"
+#include "core/system.h"
+#include "tests/support/testsupport.h"
+
+namespace folivar {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Book(const std::string& title) {
+  TBookWriter w;
+  w.header.title = title;
+  w.AddPage(EncodePageRecord(-1, {}));
+  return w.Build();
+}
+
+struct TRun {
+  DWORD status = 0xFFFFFFFF;
+  std::string errors;
+};
+
+// Runs command line in folder, with stderr into a file; waits up to a minute.
+TRun RunIn(const fs::path& folder, std::string command) {
+  const fs::path errPath = folder / "stderr.txt";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE err = CreateFileA(errPath.string().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdError = err;
+  si.hStdOutput = err;
+  PROCESS_INFORMATION pi{};
+  TRun run;
+  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                     folder.string().c_str(), &si, &pi)) {
+    WaitForSingleObject(pi.hProcess, 60000);
+    GetExitCodeProcess(pi.hProcess, &run.status);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  CloseHandle(err);
+  run.errors = test::ReadWholeFile(errPath.string());
+  return run;
+}
+
+std::string Quoted(const fs::path& p) { return "\"" + p.string() + "\""; }
+
+class Binder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    folder_ = fs::path(test::TempDir()) / ("bind-" + name);
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    fs::copy_file(fs::path(ProgramDir()) / "bookimage_probe.exe", folder_ / "probe.exe");
+  }
+
+  TRun BindBook(const fs::path& reader, const std::string& book, const fs::path& out) {
+    std::ofstream(folder_ / "book.image", std::ios::binary) << book;
+    return RunIn(folder_, Quoted(FOLIVAR_BIND_EXE) + " " + Quoted(reader) + " " +
+                            Quoted(folder_ / "book.image") + " -o " + Quoted(out));
+  }
+
+  // What a bound probe reports, run from a folder of its own with no book.bin beside it.
+  std::string Probe(const fs::path& exe) {
+    const fs::path alone = folder_ / ("alone-" + exe.stem().string());
+    fs::create_directories(alone);
+    fs::copy_file(exe, alone / "probe.exe", fs::copy_options::overwrite_existing);
+    RunIn(alone, Quoted(alone / "probe.exe") + " " + Quoted(alone / "out.txt"));
+    return test::ReadWholeFile((alone / "out.txt").string());
+  }
+
+  fs::path folder_;
+};
+
+TEST_F(Binder, TheBoundProgramCarriesTheBookAndTheReaderIsUntouched) {
+  const std::string before = test::ReadWholeFile((folder_ / "probe.exe").string());
+  const TRun run = BindBook(folder_ / "probe.exe", Book("The bound book"), folder_ / "bound.exe");
+  ASSERT_EQ(run.status, 0u) << run.errors;
+  EXPECT_EQ(Probe(folder_ / "bound.exe"), "title:The bound book");
+  EXPECT_EQ(test::ReadWholeFile((folder_ / "probe.exe").string()), before);
+  EXPECT_EQ(Probe(folder_ / "probe.exe").rfind("error:", 0), 0u);
+}
+
+TEST_F(Binder, BindingAgainReplacesTheBookInEveryLanguage) {
+  // A program that carries a book under a language of its own, as a resource compiler may write.
+  {
+    const std::string old = Book("The old book");
+    HANDLE update = BeginUpdateResourceA((folder_ / "probe.exe").string().c_str(), FALSE);
+    ASSERT_NE(update, nullptr);
+    ASSERT_TRUE(UpdateResourceA(update, MAKEINTRESOURCEA(10), "FOLIVAR",
+                                MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                                const_cast<char*>(old.data()), static_cast<DWORD>(old.size())));
+    ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
+  }
+  ASSERT_EQ(Probe(folder_ / "probe.exe"), "title:The old book");
+  const TRun run = BindBook(folder_ / "probe.exe", Book("The new book"), folder_ / "rebound.exe");
+  ASSERT_EQ(run.status, 0u) << run.errors;
+  EXPECT_EQ(Probe(folder_ / "rebound.exe"), "title:The new book");
+
+  HMODULE module = LoadLibraryExA((folder_ / "rebound.exe").string().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  std::vector<WORD> languages;
+  EnumResourceLanguagesA(
+      module, MAKEINTRESOURCEA(10), "FOLIVAR",
+      [](HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) -> BOOL {
+        reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
+        return TRUE;
+      },
+      reinterpret_cast<LONG_PTR>(&languages));
+  FreeLibrary(module);
+  EXPECT_EQ(languages, std::vector<WORD>{MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)});
+}
+
+TEST_F(Binder, FailuresAreSaidAndLeaveNoProgram) {
+  // A damaged book is never bound.
+  std::string damaged = Book("Damaged");
+  damaged.resize(900);
+  TRun run = BindBook(folder_ / "probe.exe", damaged, folder_ / "out1.exe");
+  EXPECT_EQ(run.status, 1u);
+  EXPECT_NE(run.errors.find("folivar-bind: "), std::string::npos) << run.errors;
+  EXPECT_NE(run.errors.find("damaged"), std::string::npos) << run.errors;
+  EXPECT_FALSE(fs::exists(folder_ / "out1.exe"));
+
+  // A reader that is no program.
+  std::ofstream(folder_ / "text.exe") << "this is no program";
+  run = BindBook(folder_ / "text.exe", Book("Fine"), folder_ / "out2.exe");
+  EXPECT_EQ(run.status, 1u);
+  EXPECT_NE(run.errors.find("text.exe: "), std::string::npos) << run.errors;
+  EXPECT_FALSE(fs::exists(folder_ / "out2.exe"));
+
+  // A reader that is not there.
+  run = BindBook(folder_ / "missing.exe", Book("Fine"), folder_ / "out3.exe");
+  EXPECT_EQ(run.status, 1u);
+  EXPECT_FALSE(fs::exists(folder_ / "out3.exe"));
+
+  // Bad usage.
+  run = RunIn(folder_, Quoted(FOLIVAR_BIND_EXE) + " only-one-argument");
+  EXPECT_EQ(run.status, 2u);
+  EXPECT_NE(run.errors.find("usage: folivar-bind READER.exe BOOK -o OUT.exe"), std::string::npos);
+}
+
+// The reader itself, bound: it keeps its icon and cursor and shows the book it carries from a
+// folder with no book.bin.
+TEST_F(Binder, ABoundReaderShowsItsBook) {
+  const TRun run = BindBook(FOLIVAR_READER_EXE, Book("A bound reader"), folder_ / "reader.exe");
+  ASSERT_EQ(run.status, 0u) << run.errors;
+  HMODULE module = LoadLibraryExA((folder_ / "reader.exe").string().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  EXPECT_NE(FindResourceA(module, "MAINICON", MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */), nullptr);
+  EXPECT_NE(FindResourceA(module, "HANDPOINT", MAKEINTRESOURCEA(12) /* RT_GROUP_CURSOR */), nullptr);
+  FreeLibrary(module);
+
+  std::string command = Quoted(folder_ / "reader.exe");
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             folder_.string().c_str(), &si, &pi));
+  // The reader window appears, and no box saying that there is no book.
+  struct TFound {
+    DWORD process;
+    bool reader = false, box = false;
+  } found{pi.dwProcessId};
+  for (int i = 0; i < 600 && !found.reader; ++i) {
+    Sleep(50);
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+          auto& f = *reinterpret_cast<TFound*>(p);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(w, &owner);
+          char name[64] = {};
+          GetClassNameA(w, name, sizeof name);
+          if (owner == f.process && IsWindowVisible(w)) {
+            if (lstrcmpA(name, "WCFolivar") == 0) f.reader = true;
+            if (lstrcmpA(name, "#32770") == 0) f.box = true;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+  }
+  TerminateProcess(pi.hProcess, 0);
+  WaitForSingleObject(pi.hProcess, 10000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  EXPECT_TRUE(found.reader);
+  EXPECT_FALSE(found.box);
+}
+
+}  // namespace
+}  // namespace folivar
