@@ -16,11 +16,14 @@ namespace {
 // The slant of simulated italics: x += y * 0.2126 (about 12 degrees), in 16.16.
 constexpr FT_Fixed kItalicShear = 0x366A;
 
-// Copies a rendered bitmap of any pixel mode into 8-bit coverage, rows top-down.
+// Copies a rendered bitmap of any pixel mode into 8-bit coverage, rows top-down, each row padded
+// with zero coverage to the stride.
 void CopyCoverage(FT_Library library, const FT_Bitmap& bitmap, TGlyphImage& image) {
   image.width = bitmap.width;
   image.rows = bitmap.rows;
-  image.coverage.assign(size_t{bitmap.width} * bitmap.rows, 0);
+  image.stride = (bitmap.width + TGlyphImage::kStrideUnit - 1) / TGlyphImage::kStrideUnit * TGlyphImage::kStrideUnit;
+  const size_t stride = image.stride;
+  image.coverage.assign(stride * bitmap.rows, 0);
   if (bitmap.width == 0 || bitmap.rows == 0) return;
   const auto rowAt = [](const FT_Bitmap& b, uint32_t y) {
     // A negative pitch means the rows are stored bottom-up.
@@ -30,14 +33,14 @@ void CopyCoverage(FT_Library library, const FT_Bitmap& bitmap, TGlyphImage& imag
   };
   if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && bitmap.num_grays == 256) {
     for (uint32_t y = 0; y < bitmap.rows; ++y)
-      std::copy_n(rowAt(bitmap, y), bitmap.width, image.coverage.begin() + y * size_t{bitmap.width});
+      std::copy_n(rowAt(bitmap, y), bitmap.width, image.coverage.begin() + y * stride);
     return;
   }
   if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
     for (uint32_t y = 0; y < bitmap.rows; ++y) {
       const unsigned char* row = rowAt(bitmap, y);
       for (uint32_t x = 0; x < bitmap.width; ++x)
-        if (row[x >> 3] & (0x80 >> (x & 7))) image.coverage[y * size_t{bitmap.width} + x] = 255;
+        if (row[x >> 3] & (0x80 >> (x & 7))) image.coverage[y * stride + x] = 255;
     }
     return;
   }
@@ -52,7 +55,7 @@ void CopyCoverage(FT_Library library, const FT_Bitmap& bitmap, TGlyphImage& imag
     for (uint32_t y = 0; y < gray.rows; ++y) {
       const unsigned char* row = rowAt(gray, y);
       for (uint32_t x = 0; x < gray.width; ++x)
-        image.coverage[y * size_t{gray.width} + x] =
+        image.coverage[y * stride + x] =
             static_cast<uint8_t>(std::min<uint32_t>(row[x], top) * 255u / top);
     }
   }

@@ -24,11 +24,15 @@ struct TFontCacheStats {
 // A glyph's coverage, 0 (none) to 255 (full), rows top-down, placed with its top-left corner at
 // (pen + left, baseline - top).
 struct TGlyphImage {
+  // Rows are stored at a stride of whole blending steps, the columns past the width holding zero
+  // coverage, so that a row is blended without a tail.
+  static constexpr uint32_t kStrideUnit = 4;
   int32_t left = 0;
   int32_t top = 0;
   uint32_t width = 0;
   uint32_t rows = 0;
-  std::vector<uint8_t> coverage;
+  uint32_t stride = 0;
+  std::vector<uint8_t> coverage;  // rows x stride, top row first
 };
 
 // Styles that the face lacks and that are simulated, as GDI does: a bold glyph is emboldened by

@@ -154,13 +154,14 @@ class TFreeTypeTextDevice final : public TTextDevice {
     const int64_t x1 = std::min<int64_t>(left + image.width, Width());
     const int64_t y0 = std::max<int64_t>(top, 0);
     const int64_t y1 = std::min<int64_t>(top + image.rows, Height());
+    // An unclipped row is blended over its whole stride: the padding has zero coverage and
+    // leaves the pixels as they are.
+    const int64_t n = x0 == left && left + image.stride <= Width() ? image.stride : x1 - x0;
     for (int64_t y = y0; y < y1; ++y) {
       uint32_t* row = Row(y);
       const uint8_t* coverage =
-          image.coverage.data() + static_cast<size_t>(y - top) * image.width;
-      // Branch-free: the blend is exact at coverage 0 and 255, and antialiased edges would
-      // defeat any prediction of which case comes next.
-      BlendRow(row + x0, coverage + (x0 - left), x1 - x0, pixel_);
+          image.coverage.data() + static_cast<size_t>(y - top) * image.stride;
+      BlendRow(row + x0, coverage + (x0 - left), n, pixel_);
     }
   }
 
