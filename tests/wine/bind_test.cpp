@@ -58,6 +58,48 @@ TRun RunIn(const fs::path& folder, std::string command) {
 
 std::string Quoted(const fs::path& p) { return "\"" + p.string() + "\""; }
 
+// Starts the reader program exe in its folder and reports whether its window appears with the
+// caption of the book titled title, and no box saying that there is no book; the reader is ended
+// afterwards.
+bool ShowsBook(const fs::path& exe, const std::string& title) {
+  std::string command = Quoted(exe);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      exe.parent_path().string().c_str(), &si, &pi)) {
+    return false;
+  }
+  struct TFound {
+    DWORD process;
+    std::string caption;
+    bool reader = false, box = false;
+  } found{pi.dwProcessId, title + " - folivar"};
+  for (int i = 0; i < 600 && !found.reader; ++i) {
+    Sleep(50);
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+          auto& f = *reinterpret_cast<TFound*>(p);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(w, &owner);
+          char name[64] = {}, caption[256] = {};
+          GetClassNameA(w, name, sizeof name);
+          GetWindowTextA(w, caption, sizeof caption);
+          if (owner == f.process && IsWindowVisible(w)) {
+            if (lstrcmpA(name, "WCFolivar") == 0 && f.caption == caption) f.reader = true;
+            if (lstrcmpA(name, "#32770") == 0) f.box = true;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+  }
+  TerminateProcess(pi.hProcess, 0);
+  WaitForSingleObject(pi.hProcess, 10000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return found.reader && !found.box;
+}
+
 class Binder : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -66,6 +108,8 @@ class Binder : public ::testing::Test {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     fs::copy_file(fs::path(ProgramDir()) / "bookimage_probe.exe", folder_ / "probe.exe");
+    // The first-start greeting has been seen, so that a reader goes straight to its book.
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Folivar\\Setup", "FirstLaunch", REG_SZ, "True", 5);
   }
 
   TRun BindBook(const fs::path& reader, const std::string& book, const fs::path& out) {
@@ -164,41 +208,22 @@ TEST_F(Binder, ABoundReaderShowsItsBook) {
   EXPECT_NE(FindResourceA(module, "HANDPOINT", MAKEINTRESOURCEA(12) /* RT_GROUP_CURSOR */), nullptr);
   FreeLibrary(module);
 
-  std::string command = Quoted(folder_ / "reader.exe");
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             folder_.string().c_str(), &si, &pi));
-  // The reader window appears, and no box saying that there is no book.
-  struct TFound {
-    DWORD process;
-    bool reader = false, box = false;
-  } found{pi.dwProcessId};
-  for (int i = 0; i < 600 && !found.reader; ++i) {
-    Sleep(50);
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-          auto& f = *reinterpret_cast<TFound*>(p);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(w, &owner);
-          char name[64] = {};
-          GetClassNameA(w, name, sizeof name);
-          if (owner == f.process && IsWindowVisible(w)) {
-            if (lstrcmpA(name, "WCFolivar") == 0) f.reader = true;
-            if (lstrcmpA(name, "#32770") == 0) f.box = true;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-  }
-  TerminateProcess(pi.hProcess, 0);
-  WaitForSingleObject(pi.hProcess, 10000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  EXPECT_TRUE(found.reader);
-  EXPECT_FALSE(found.box);
+  EXPECT_TRUE(ShowsBook(folder_ / "reader.exe", "A bound reader"));
 }
 
+// The reader that the build makes carries the user's guide, and shows it with no book.bin beside it.
+TEST_F(Binder, TheReaderCarriesTheGuide) {
+  HMODULE module = LoadLibraryExA(FOLIVAR_GUIDE_READER_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  HRSRC info = FindResourceA(module, "FOLIVAR", MAKEINTRESOURCEA(10));
+  ASSERT_NE(info, nullptr);
+  const char* data = static_cast<const char*>(LockResource(LoadResource(module, info)));
+  const std::string carried(data, SizeofResource(module, info));
+  FreeLibrary(module);
+  EXPECT_EQ(carried, test::ReadWholeFile(FOLIVAR_GUIDE_BOOK));
+
+  fs::copy_file(FOLIVAR_GUIDE_READER_EXE, folder_ / "folivar.exe");
+  EXPECT_TRUE(ShowsBook(folder_ / "folivar.exe", "Folivar"));
+}
 }  // namespace
 }  // namespace folivar

@@ -1,0 +1,335 @@
+#include "tools/make/chapter.h"
+
+#include <cmark.h>
+
+#include <memory>
+#include <regex>
+
+#include "tools/make/codepage.h"
+#include "tools/make/sourceerror.h"
+
+namespace folivar::make {
+
+namespace {
+
+struct TNodeFree {
+  void operator()(cmark_node* n) const { cmark_node_free(n); }
+};
+using TNodePtr = std::unique_ptr<cmark_node, TNodeFree>;
+
+std::string Trim(const std::string& s) {
+  size_t a = 0, b = s.size();
+  while (a < b && std::isspace(static_cast<unsigned char>(s[a]))) ++a;
+  while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1]))) --b;
+  return s.substr(a, b - a);
+}
+
+class TChapterParser {
+ public:
+  TChapterParser(std::string file, std::string language)
+      : file_(std::move(file)), language_(std::move(language)) {}
+
+  TChapter Parse(const std::string& markdown) {
+    CheckUtf8(markdown);
+    TNodePtr doc(cmark_parse_document(markdown.data(), markdown.size(),
+                                      CMARK_OPT_DEFAULT | CMARK_OPT_SMART));
+    TChapter chapter;
+    chapter.file = file_;
+    for (cmark_node* n = cmark_node_first_child(doc.get()); n; n = cmark_node_next(n)) {
+      Block(n, chapter.blocks);
+    }
+    if (pendingAlign_ || pendingDropcap_) {
+      throw TSourceError(file_, pendingLine_, "the directive is not followed by a paragraph or heading");
+    }
+    // Anchors after the last block stand on the chapter's last page.
+    if (!pendingAnchors_.empty()) chapter.blocks.push_back(NewBlock(TBlock::kParagraph, pendingAnchors_.front().line));
+    return chapter;
+  }
+
+ private:
+  [[noreturn]] void Fail(int line, const std::string& reason) const {
+    throw TSourceError(file_, line, reason);
+  }
+
+  void CheckUtf8(const std::string& text) const {
+    int line = 1;
+    size_t lineStart = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+      if (i == text.size() || text[i] == '\n') {
+        if (!IsUtf8(std::string_view(text).substr(lineStart, i - lineStart))) Fail(line, "the text is not UTF-8");
+        ++line;
+        lineStart = i + 1;
+      }
+    }
+  }
+
+  std::string Cp1251(const std::string& utf8, int line) const {
+    TCodePageFailure failure;
+    auto converted = ToCp1251(utf8, &failure);
+    if (!converted) {
+      // The line of the character itself, when the text spans several lines.
+      const int within = static_cast<int>(std::count(utf8.begin(), utf8.begin() + static_cast<long>(failure.offset), '\n'));
+      Fail(line + within, failure.what);
+    }
+    return *converted;
+  }
+
+  static int Line(cmark_node* n, int fallback) {
+    const int l = cmark_node_get_start_line(n);
+    return l > 0 ? l : fallback;
+  }
+
+  // A block-level HTML part: a directive, anchors, or nothing the format knows.
+  void Html(cmark_node* n, std::vector<TBlock>& blocks) {
+    const int line = Line(n, 0);
+    const std::string html = Trim(cmark_node_get_literal(n) ? cmark_node_get_literal(n) : "");
+    static const std::regex directive(R"re(^<!--\s*([a-z]+)\s*(?::\s*([A-Za-z-]+)\s*)?-->$)re");
+    std::smatch m;
+    if (std::regex_match(html, m, directive)) {
+      const std::string name = m[1], value = m[2];
+      if (name == "contents" && value.empty()) {
+        NoPendingDirective();
+        TBlock b;
+        b.kind = TBlock::kContents;
+        b.line = line;
+        blocks.push_back(std::move(b));
+      } else if (name == "dropcap" && value.empty()) {
+        pendingDropcap_ = true;
+        pendingLine_ = line;
+      } else if (name == "align") {
+        if (value == "left") pendingAlign_ = 1;
+        else if (value == "center" || value == "centre") pendingAlign_ = 2;
+        else if (value == "right") pendingAlign_ = 3;
+        else if (value == "justify") pendingAlign_ = 0;
+        else Fail(line, "unknown alignment '" + value + "' (left, center, right or justify)");
+        pendingLine_ = line;
+      } else if (name == "language") {
+        if (value != "en" && value != "ru") Fail(line, "unknown language '" + value + "' (en or ru)");
+        language_ = value;
+      } else {
+        Fail(line, "unknown directive '" + html + "'");
+      }
+      return;
+    }
+    if (html.rfind("<!--", 0) == 0) return;  // an ordinary comment
+    // Anchors on a line of their own stand before the block that follows.
+    std::string rest = html;
+    static const std::regex anchor(R"re(^<a\s+id\s*=\s*"([^"]*)"\s*>\s*</a>\s*)re");
+    while (std::regex_search(rest, m, anchor)) {
+      pendingAnchors_.push_back({TSpan::kAnchor, Cp1251(m[1], line), 0, {}, {}, line});
+      rest = m.suffix();
+    }
+    if (!Trim(rest).empty()) Fail(line, "unsupported HTML: " + html.substr(0, 60));
+  }
+
+  void NoPendingDirective() const {
+    if (pendingAlign_ || pendingDropcap_) {
+      Fail(pendingLine_, "the directive is not followed by a paragraph or heading");
+    }
+  }
+
+  TBlock NewBlock(TBlock::Kind kind, int line) {
+    TBlock b;
+    b.kind = kind;
+    b.line = line;
+    b.language = language_;
+    b.alignment = pendingAlign_;
+    b.dropcap = pendingDropcap_;
+    pendingAlign_.reset();
+    pendingDropcap_ = false;
+    b.spans = std::move(pendingAnchors_);
+    pendingAnchors_.clear();
+    return b;
+  }
+
+  void Block(cmark_node* n, std::vector<TBlock>& blocks) {
+    const int line = Line(n, 0);
+    switch (cmark_node_get_type(n)) {
+      case CMARK_NODE_HTML_BLOCK:
+        Html(n, blocks);
+        return;
+      case CMARK_NODE_PARAGRAPH: {
+        TBlock b = NewBlock(TBlock::kParagraph, line);
+        Inlines(n, b, 0, {}, line);
+        // A paragraph of anchors alone holds no text: its anchors go with the next block.
+        bool onlyAnchors = true;
+        for (const TSpan& s : b.spans)
+          if (s.kind != TSpan::kAnchor && !(s.kind == TSpan::kText && Trim(s.text).empty())) onlyAnchors = false;
+        if (onlyAnchors && !b.dropcap && !b.alignment) {
+          for (TSpan& s : b.spans)
+            if (s.kind == TSpan::kAnchor) pendingAnchors_.push_back(std::move(s));
+          return;
+        }
+        blocks.push_back(std::move(b));
+        return;
+      }
+      case CMARK_NODE_HEADING: {
+        if (pendingDropcap_) Fail(pendingLine_, "a drop cap needs a paragraph, not a heading");
+        TBlock b = NewBlock(TBlock::kHeading, line);
+        b.level = cmark_node_get_heading_level(n);
+        if (b.level > 3) Fail(line, "headings go down to ###");
+        Inlines(n, b, 0, {}, line);
+        // "{#name}" at the end names the anchor.
+        std::string name;
+        if (!b.spans.empty() && b.spans.back().kind == TSpan::kText) {
+          std::string& t = b.spans.back().text;
+          static const std::regex id(R"re(\s*\{#([^}\s]+)\}\s*$)re");
+          std::smatch m;
+          if (std::regex_search(t, m, id)) {
+            name = m[1];
+            t = m.prefix();
+          }
+        }
+        for (const TSpan& s : b.spans) {
+          if (s.kind == TSpan::kText) b.plain += s.text;
+          if (s.kind == TSpan::kPicture || s.kind == TSpan::kPageRef) Fail(line, "a heading holds text only");
+        }
+        b.plain = Trim(b.plain);
+        if (b.plain.empty()) Fail(line, "the heading is empty");
+        b.anchor = name.empty() ? HeadingAnchor(b.plain) : name;
+        b.anchorGiven = !name.empty();
+        blocks.push_back(std::move(b));
+        return;
+      }
+      case CMARK_NODE_THEMATIC_BREAK:
+        NoPendingDirective();
+        blocks.push_back(NewBlock(TBlock::kPageBreak, line));
+        return;
+      case CMARK_NODE_LIST:
+        NoPendingDirective();
+        List(n, blocks, 1);
+        return;
+      case CMARK_NODE_CODE_BLOCK:
+        Fail(line, "code blocks are not part of the format");
+      case CMARK_NODE_BLOCK_QUOTE:
+        Fail(line, "block quotes are not part of the format");
+      default:
+        Fail(line, std::string("unsupported Markdown: ") + cmark_node_get_type_string(n));
+    }
+  }
+
+  // Every paragraph of an item is indented by the list's depth; the first one carries the bullet
+  // (code page 1251's •) or the item's number.
+  void List(cmark_node* list, std::vector<TBlock>& blocks, int depth) {
+    const bool ordered = cmark_node_get_list_type(list) == CMARK_ORDERED_LIST;
+    int number = cmark_node_get_list_start(list);
+    for (cmark_node* item = cmark_node_first_child(list); item; item = cmark_node_next(item), ++number) {
+      bool first = true;
+      for (cmark_node* c = cmark_node_first_child(item); c; c = cmark_node_next(c)) {
+        const int line = Line(c, Line(item, 0));
+        if (cmark_node_get_type(c) == CMARK_NODE_LIST) {
+          List(c, blocks, depth + 1);
+          continue;
+        }
+        if (cmark_node_get_type(c) != CMARK_NODE_PARAGRAPH) {
+          Fail(line, std::string("a list item holds paragraphs and lists only, not ") + cmark_node_get_type_string(c));
+        }
+        TBlock b = NewBlock(TBlock::kParagraph, line);
+        b.indent = depth;
+        if (first) b.marker = ordered ? std::to_string(number) + "." : "\x95";
+        first = false;
+        Inlines(c, b, 0, {}, line);
+        blocks.push_back(std::move(b));
+      }
+    }
+  }
+
+  static std::string PlainText(cmark_node* n) {
+    std::string out;
+    for (cmark_node* c = cmark_node_first_child(n); c; c = cmark_node_next(c)) {
+      if (cmark_node_get_literal(c)) out += cmark_node_get_literal(c);
+      out += PlainText(c);
+    }
+    return out;
+  }
+
+  void Inlines(cmark_node* parent, TBlock& b, uint8_t flags, const std::string& link, int line) {
+    for (cmark_node* n = cmark_node_first_child(parent); n; n = cmark_node_next(n)) {
+      const int at = Line(n, line);
+      const char* literal = cmark_node_get_literal(n);
+      switch (cmark_node_get_type(n)) {
+        case CMARK_NODE_TEXT:
+        case CMARK_NODE_CODE:
+          b.spans.push_back({TSpan::kText, Cp1251(literal ? literal : "", at), flags, link, {}, at});
+          break;
+        case CMARK_NODE_SOFTBREAK:
+          b.spans.push_back({TSpan::kText, " ", flags, link, {}, at});
+          break;
+        case CMARK_NODE_LINEBREAK:
+          b.spans.push_back({TSpan::kBreak, {}, flags, link, {}, at});
+          break;
+        case CMARK_NODE_EMPH:
+          Inlines(n, b, static_cast<uint8_t>(flags | kItalic), link, at);
+          break;
+        case CMARK_NODE_STRONG:
+          Inlines(n, b, static_cast<uint8_t>(flags | kBold), link, at);
+          break;
+        case CMARK_NODE_LINK: {
+          const std::string url = cmark_node_get_url(n) ? cmark_node_get_url(n) : "";
+          if (!link.empty()) Fail(at, "a link inside a link");
+          const bool internal = !url.empty() && url[0] == '#';
+          const bool world = url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0 ||
+                             url.rfind("mailto:", 0) == 0;
+          if (!internal && !world) {
+            Fail(at, "the link target '" + url + "' is neither #anchor nor http, https or mailto");
+          }
+          if (PlainText(n) == "#" && internal) {
+            b.spans.push_back({TSpan::kPageRef, Cp1251(url.substr(1), at), flags, {}, {}, at});
+            break;
+          }
+          Inlines(n, b, flags, internal ? "#" + Cp1251(url.substr(1), at) : Cp1251(url, at), at);
+          break;
+        }
+        case CMARK_NODE_IMAGE: {
+          const std::string url = cmark_node_get_url(n) ? cmark_node_get_url(n) : "";
+          if (url.empty()) Fail(at, "the picture names no file");
+          b.spans.push_back({TSpan::kPicture, url, flags, link,
+                             cmark_node_get_title(n) ? cmark_node_get_title(n) : "", at});
+          break;
+        }
+        case CMARK_NODE_HTML_INLINE: {
+          const std::string html = Trim(literal ? literal : "");
+          static const std::regex open(R"re(^<a\s+id\s*=\s*"([^"]*)"\s*>$)re");
+          std::smatch m;
+          if (std::regex_match(html, m, open)) {
+            b.spans.push_back({TSpan::kAnchor, Cp1251(m[1], at), 0, {}, {}, at});
+          } else if (html == "</a>" || html.rfind("<!--", 0) == 0) {
+            // the end of an anchor, or a comment: nothing to set
+          } else if (html == "<br>" || html == "<br/>" || html == "<br />") {
+            b.spans.push_back({TSpan::kBreak, {}, flags, link, {}, at});
+          } else {
+            Fail(at, "unsupported HTML: " + html);
+          }
+          break;
+        }
+        default:
+          Fail(at, std::string("unsupported Markdown: ") + cmark_node_get_type_string(n));
+      }
+    }
+  }
+
+  std::string file_;
+  std::string language_;
+  std::optional<uint8_t> pendingAlign_;
+  bool pendingDropcap_ = false;
+  int pendingLine_ = 0;
+  std::vector<TSpan> pendingAnchors_;
+};
+
+}  // namespace
+
+std::string HeadingAnchor(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    out += u == ' ' ? '-' : static_cast<char>(Cp1251Lower(u));
+  }
+  return out;
+}
+
+TChapter ParseChapter(const std::string& markdown, const std::string& file,
+                      const std::string& language) {
+  return TChapterParser(file, language).Parse(markdown);
+}
+
+}  // namespace folivar::make

@@ -1,0 +1,54 @@
+// Chapters: the Markdown subset of the book source, parsed with cmark into the compiler's document
+// model of blocks (paragraphs, headings, page breaks, the contents) and their spans (text with its
+// emphasis and link, pictures, page references, anchors, line breaks). Texts are code page 1251
+// by the time they leave here; a character the code page lacks is an error at its line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace folivar::make {
+
+enum : uint8_t { kBold = 1, kItalic = 2 };
+
+struct TSpan {
+  enum Kind : uint8_t { kText, kPicture, kPageRef, kAnchor, kBreak };
+  Kind kind = kText;
+  std::string text;   // kText: the characters; kPicture: the file; kPageRef, kAnchor: the name
+  uint8_t flags = 0;  // kBold, kItalic
+  std::string link;   // "#name" or an external address; empty for none
+  std::string title;  // kPicture: the title, which may choose the picture's format
+  int line = 0;
+};
+
+struct TBlock {
+  enum Kind : uint8_t { kParagraph, kHeading, kPageBreak, kContents };
+  Kind kind = kParagraph;
+  int level = 0;  // kHeading: 1 to 3
+  std::vector<TSpan> spans;
+  std::optional<uint8_t> alignment;  // from <!-- align: ... -->
+  bool dropcap = false;
+  std::string language;  // "en" or "ru": the hyphenation of this block
+  std::string anchor;    // kHeading: its anchor name
+  bool anchorGiven = false;  // named by {#name}, not made from the text
+  int indent = 0;        // kParagraph: the depth of the list it stands in (0: none)
+  std::string marker;    // the bullet or number of a list item's first paragraph
+  std::string plain;     // kHeading: its text, for the contents
+  int line = 0;
+};
+
+struct TChapter {
+  std::string file;  // as named in book.toml
+  std::vector<TBlock> blocks;
+};
+
+// Parses a chapter's UTF-8 text. `language` is the book's; `file` names it in errors.
+TChapter ParseChapter(const std::string& markdown, const std::string& file,
+                      const std::string& language);
+
+// The anchor name a heading gets from its text: lower case, spaces as '-'.
+std::string HeadingAnchor(const std::string& text);
+
+}  // namespace folivar::make

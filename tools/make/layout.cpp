@@ -1,0 +1,543 @@
+#include "tools/make/layout.h"
+
+#include <algorithm>
+
+#include "book/bookstyle.h"
+#include "book/paraclasses.h"
+#include "tools/make/codepage.h"
+#include "tools/make/sourceerror.h"
+
+namespace folivar::make {
+
+namespace {
+
+constexpr uint16_t kHyphen = '-';
+constexpr int32_t kHyphenPenalty = 50;
+constexpr int32_t kMaxSpace = 127;
+constexpr int32_t kContentsIndent = 16;
+constexpr int32_t kListIndent = 16;  // per level of a list
+// Code 150 draws nothing, so the en dash (byte 150) is stored with a high byte: its low 8 bits
+// still name the character.
+constexpr uint16_t kEnDash = 0x96;
+constexpr uint16_t kEnDashCode = 0x196;
+
+bool IsSpace(unsigned char c) { return c == ' ' || c < 32; }
+
+}  // namespace
+
+TLayout::TLayout(const TBookSource& source, TMeasure& measure, TBookStyles& styles,
+                 TPictureStore& pictures, THyphenators& hyphenators,
+                 const std::map<std::string, int32_t>& anchors, std::vector<TContentsEntry> contents)
+    : source_(source), measure_(measure), styles_(styles), pictures_(pictures),
+      hyphenators_(hyphenators), anchors_(anchors), contents_(std::move(contents)) {
+  textStyle_ = styles_.Text(source_.text, 0, {});
+  textAscent_ = measure_.Ascent('x', textStyle_);
+  textDescent_ = measure_.Descent('x', textStyle_);
+}
+
+int32_t TLayout::Anchor(const std::string& name, const std::string& file, int line) const {
+  const auto hit = anchors_.find(name);
+  if (hit == anchors_.end()) throw TSourceError(file, line, "there is no anchor '" + name + "'");
+  return hit->second;
+}
+
+void TLayout::Emit(TPageLine line) {
+  if (line.spacing) {
+    if (newPage_ || lines_.empty()) return;
+  } else {
+    line.newPage = newPage_;
+    newPage_ = false;
+  }
+  lines_.push_back(std::move(line));
+}
+
+void TLayout::Spacing(int32_t height) {
+  if (height <= 0) return;
+  TPageLine l;
+  l.spacing = true;
+  l.record.height = height;
+  l.record.descent = height;
+  l.record.alignment = kAlignLeft;
+  Emit(std::move(l));
+}
+
+// Anchors that stand before nothing visible: an invisible line of height 0 carries them.
+void TLayout::AnchorOnly(std::vector<int32_t> anchors) {
+  if (anchors.empty()) return;
+  TPageLine l;
+  l.record.alignment = kAlignLeft;
+  l.anchors = std::move(anchors);
+  Emit(std::move(l));
+}
+
+void TLayout::Chapter(const TChapter& chapter) {
+  newPage_ = true;
+  for (const TBlock& b : chapter.blocks) Block(b, chapter.file);
+}
+
+void TLayout::Block(const TBlock& block, const std::string& file) {
+  const int32_t lh = TextLineHeight();
+  std::vector<int32_t> leading;
+  auto blockAnchors = [&] {
+    for (const TSpan& s : block.spans)
+      if (s.kind == TSpan::kAnchor) leading.push_back(Anchor(s.text, file, s.line));
+    AnchorOnly(std::move(leading));
+  };
+  switch (block.kind) {
+    case TBlock::kPageBreak:
+      blockAnchors();
+      newPage_ = true;
+      return;
+    case TBlock::kContents:
+      blockAnchors();
+      Contents();
+      Spacing(lh / 3);
+      return;
+    case TBlock::kHeading: {
+      const TTextStyle& headingStyle = block.level == 1 ? source_.heading1
+                               : block.level == 2 ? source_.heading2 : source_.heading3;
+      Spacing(block.level == 1 ? lh : block.level == 2 ? lh * 3 / 4 : lh / 2);
+      Paragraph(block, headingStyle, true, file);
+      Spacing(lh / 4);
+      return;
+    }
+    case TBlock::kParagraph:
+      if (!PictureBlock(block, file)) Paragraph(block, source_.text, false, file);
+      Spacing(block.indent > 0 ? lh / 6 : lh / 3);  // list items stand closer
+      return;
+  }
+}
+
+bool TLayout::PictureBlock(const TBlock& block, const std::string& file) {
+  const TSpan* picture = nullptr;
+  std::vector<int32_t> anchors;
+  for (const TSpan& s : block.spans) {
+    if (s.kind == TSpan::kAnchor) {
+      anchors.push_back(Anchor(s.text, file, s.line));
+    } else if (s.kind == TSpan::kPicture && !picture) {
+      picture = &s;
+    } else if (s.kind != TSpan::kText || std::any_of(s.text.begin(), s.text.end(), [](char c) {
+                 return !IsSpace(static_cast<unsigned char>(c));
+               })) {
+      return false;
+    }
+  }
+  if (!picture || block.dropcap || block.indent > 0) return false;
+  const TStoredPicture p = pictures_.Load(picture->text, picture->title, TPictureStore::kBlock, file, picture->line);
+  if (p.width > source_.TextWidth() || p.height > source_.TextHeight()) {
+    throw TSourceError(file, picture->line,
+                       "the picture " + picture->text + " (" + std::to_string(p.width) + " x " +
+                           std::to_string(p.height) + ") is larger than the text area (" +
+                           std::to_string(source_.TextWidth()) + " x " +
+                           std::to_string(source_.TextHeight()) + ")");
+  }
+  if (!picture->link.empty() && picture->link[0] == '#') Anchor(picture->link.substr(1), file, picture->line);
+  TPageLine l;
+  l.record.width = p.width;
+  l.record.height = p.height;
+  l.record.ascent = p.height;
+  l.record.descent = 0;
+  l.record.alignment = block.alignment.value_or(kAlignCentre);
+  l.record.items.push_back({p.number, styles_.Picture(picture->link)});
+  l.anchors = std::move(anchors);
+  l.paragraph = paragraphs_++;
+  Emit(std::move(l));
+  return true;
+}
+
+std::vector<TElement> TLayout::Elements(const TTextStyle& base, const std::string& file,
+                                        const std::vector<TSpan>& spans) {
+  std::vector<TElement> e;
+  std::vector<int32_t> pending;
+  uint16_t fontStyle = styles_.Text(base, 0, {});
+  auto last = [&]() -> TElement* { return e.empty() ? nullptr : &e.back(); };
+  auto push = [&](TElement el) {
+    el.anchors.insert(el.anchors.end(), pending.begin(), pending.end());
+    pending.clear();
+    e.push_back(std::move(el));
+  };
+  auto dropTrailingGlue = [&] {
+    while (!e.empty() && e.back().type == TElement::kGlue) {
+      pending.insert(pending.begin(), e.back().anchors.begin(), e.back().anchors.end());
+      e.pop_back();
+    }
+  };
+  auto textItem = [&](uint16_t code, uint16_t style) {
+    TLineItem item;
+    item.code = code;
+    item.style = style;
+    item.width = measure_.Width(code, style);
+    item.ascent = measure_.Ascent(code, style);
+    item.descent = measure_.Descent(code, style);
+    return item;
+  };
+  for (const TSpan& s : spans) {
+    switch (s.kind) {
+      case TSpan::kAnchor:
+        pending.push_back(Anchor(s.text, file, s.line));
+        break;
+      case TSpan::kBreak: {
+        dropTrailingGlue();
+        TElement p;
+        p.type = TElement::kPenalty;
+        p.penalty = kForced;
+        push(std::move(p));
+        break;
+      }
+      case TSpan::kText: {
+        if (!s.link.empty() && s.link[0] == '#') Anchor(s.link.substr(1), file, s.line);
+        const uint16_t style = styles_.Text(base, s.flags, s.link);
+        for (size_t i = 0; i < s.text.size(); ++i) {
+          const auto c = static_cast<unsigned char>(s.text[i]);
+          if (IsSpace(c) || c == 0xA0) {
+            TElement* l = last();
+            const bool collapse = !l || l->type == TElement::kGlue ||
+                                  (l->type == TElement::kPenalty && l->penalty <= kForced);
+            if (collapse && c != 0xA0) continue;
+            TElement g;
+            g.type = TElement::kGlue;
+            g.item = textItem(kSpace, style);
+            g.width = g.item.width;
+            g.stretch = std::max(1, g.width);
+            g.breakable = c != 0xA0;
+            push(std::move(g));
+            fontStyle = style;
+            continue;
+          }
+          if (c == 0xAD) {  // a soft hyphen: a place to break, drawn only there
+            TElement p;
+            p.type = TElement::kPenalty;
+            p.penalty = kHyphenPenalty;
+            p.flagged = true;
+            p.item = textItem(kHyphen, style);
+            p.width = p.item.width;
+            push(std::move(p));
+            continue;
+          }
+          TElement b;
+          b.item = textItem(c == kEnDash ? kEnDashCode : c, style);
+          b.width = b.item.width;
+          const bool letterBefore = i > 0 && IsCp1251Letter(static_cast<unsigned char>(s.text[i - 1]));
+          const bool letterAfter = i + 1 < s.text.size() && IsCp1251Letter(static_cast<unsigned char>(s.text[i + 1]));
+          push(std::move(b));
+          fontStyle = style;
+          // A word may break after its own hyphen or dash.
+          if ((c == '-' || c == kEnDash || c == 0x97) && letterBefore && letterAfter) {
+            TElement p;
+            p.type = TElement::kPenalty;
+            p.penalty = c == '-' ? kHyphenPenalty : 0;
+            p.flagged = c == '-';
+            push(std::move(p));
+          }
+        }
+        break;
+      }
+      case TSpan::kPicture: {
+        if (!s.link.empty() && s.link[0] == '#') Anchor(s.link.substr(1), file, s.line);
+        const TStoredPicture p = pictures_.Load(s.text, s.title, TPictureStore::kInline, file, s.line);
+        if (p.width > source_.TextWidth() || p.height > source_.TextHeight()) {
+          throw TSourceError(file, s.line, "the picture " + s.text + " (" + std::to_string(p.width) + " x " +
+                                               std::to_string(p.height) + ") is larger than the text area");
+        }
+        TElement b;
+        b.item = {p.number, styles_.Picture(s.link), p.width, p.ascent, p.height - p.ascent};
+        b.width = p.width;
+        push(std::move(b));
+        break;
+      }
+      case TSpan::kPageRef: {
+        const int32_t anchor = Anchor(s.text, file, s.line);
+        // The reader measures a page reference in the font of the item before it, so the two
+        // stay on one line.
+        if (TElement* l = last(); l && l->type == TElement::kGlue) l->breakable = false;
+        TElement b;
+        b.item.code = static_cast<uint16_t>(anchor);
+        b.item.style = static_cast<uint16_t>(kPageReferenceStyle);
+        b.item.width = measure_.Width(b.item.code, b.item.style, fontStyle);
+        b.item.ascent = measure_.Ascent('0', fontStyle);
+        b.item.descent = measure_.Descent('0', fontStyle);
+        b.width = b.item.width;
+        push(std::move(b));
+        break;
+      }
+    }
+  }
+  dropTrailingGlue();
+  if (e.empty() || !(e.back().type == TElement::kPenalty && e.back().penalty <= kForced)) {
+    TElement p;
+    p.type = TElement::kPenalty;
+    p.penalty = kForced;
+    push(std::move(p));
+  } else {
+    e.back().anchors.insert(e.back().anchors.end(), pending.begin(), pending.end());
+  }
+  return e;
+}
+
+void TLayout::Hyphenate(std::vector<TElement>& e, const std::string& language) {
+  // The last word of the paragraph is never broken.
+  size_t lastGlue = 0;
+  for (size_t i = 0; i < e.size(); ++i)
+    if (e[i].type == TElement::kGlue && e[i].breakable) lastGlue = i;
+  THyphenator& h = hyphenators_.For(language);
+  auto letter = [&](size_t i) {
+    return e[i].type == TElement::kBox && StyleKind(e[i].item.style) == kKindCharacter &&
+           e[i].item.code < 0x100 && IsCp1251Letter(static_cast<unsigned char>(e[i].item.code));
+  };
+  std::vector<TElement> out;
+  out.reserve(e.size() + e.size() / 4);
+  size_t i = 0;
+  while (i < e.size()) {
+    if (!letter(i) || i >= lastGlue) {
+      out.push_back(std::move(e[i++]));
+      continue;
+    }
+    size_t j = i;
+    std::string word;
+    while (j < e.size() && letter(j)) word += static_cast<char>(e[j++].item.code);
+    // Only whole words: a run glued to other boxes (a number, a picture) is left alone.
+    const bool whole = (i == 0 || e[i - 1].type != TElement::kBox) && (j == e.size() || e[j].type != TElement::kBox ||
+                                                                     !letter(j));
+    std::vector<size_t> points;
+    if (whole && j <= lastGlue && word.size() >= 5) points = h.Points(word);
+    size_t next = 0;
+    for (size_t k = i; k < j; ++k) {
+      if (next < points.size() && points[next] == k - i) {
+        const TLineItem& before = out.back().item;
+        TElement p;
+        p.type = TElement::kPenalty;
+        p.penalty = kHyphenPenalty;
+        p.flagged = true;
+        p.item.code = kHyphen;
+        p.item.style = before.style;
+        p.item.width = measure_.Width(kHyphen, before.style);
+        p.item.ascent = before.ascent;
+        p.item.descent = before.descent;
+        p.width = p.item.width;
+        out.push_back(std::move(p));
+        ++next;
+      }
+      out.push_back(std::move(e[k]));
+    }
+    i = j;
+  }
+  e = std::move(out);
+}
+
+TLayout::TGlyphBox TLayout::DropCap(std::vector<TSpan>& spans, const std::string& file, int line) {
+  for (TSpan& s : spans) {
+    if (s.kind != TSpan::kText) {
+      if (s.kind == TSpan::kAnchor) continue;
+      break;
+    }
+    size_t at = 0;
+    while (at < s.text.size() && IsSpace(static_cast<unsigned char>(s.text[at]))) ++at;
+    if (at == s.text.size()) continue;
+    const std::string letter = s.text.substr(at, 1);
+    s.text.erase(0, at + 1);
+    const uint32_t key = source_.glyphColour;
+    const TGlyph g = measure_.Render(TextRecord(source_.dropcap, 0), letter, key);
+    int32_t bottom = g.inkTop;
+    for (uint32_t y = 0; y < g.height; ++y)
+      for (uint32_t x = 0; x < g.width; ++x)
+        if (g.pixels[size_t{y} * g.width + x] != key) bottom = static_cast<int32_t>(y);
+    if (g.inkTop >= static_cast<int32_t>(g.height)) throw TSourceError(file, line, "the drop cap letter draws nothing");
+    const uint32_t gap = static_cast<uint32_t>(std::max(2, measure_.Width(kSpace, textStyle_)));
+    const uint32_t w = g.width + gap;
+    const auto h = static_cast<uint32_t>(bottom - g.inkTop + 1);
+    std::vector<uint32_t> pixels(size_t{w} * h, key);
+    for (uint32_t y = 0; y < h; ++y)
+      for (uint32_t x = 0; x < g.width; ++x)
+        pixels[size_t{y} * w + x] = g.pixels[size_t{y + static_cast<uint32_t>(g.inkTop)} * g.width + x];
+    TPictureFormat format;
+    format.kind = w <= 255 && h <= 255 ? TPictureFormat::kXbm : TPictureFormat::kRaw;
+    // The letter's top stands at the height of the first line's capitals.
+    const TGlyph cap = measure_.Render(TextRecord(source_.text, 0), "H", 0xFFFFFF);
+    const int32_t capHeight = std::max(1, cap.baseline - cap.inkTop);
+    const uint16_t number = measure_.Picture(capHeight, EncodePicture(pixels, w, h, format, key));
+    TGlyphBox box;
+    box.picture = number;
+    box.width = static_cast<int32_t>(w);
+    const int32_t reach = textAscent_ - capHeight + static_cast<int32_t>(h);
+    box.lines = std::max<int32_t>(1, (reach + TextLineHeight() - 1) / TextLineHeight());
+    if (static_cast<int32_t>(w) * 2 > source_.TextWidth()) throw TSourceError(file, line, "the drop cap is too wide for the text");
+    box.link = s.link;
+    return box;
+  }
+  throw TSourceError(file, line, "a drop cap needs a paragraph that begins with text");
+}
+
+TLineRecord TLayout::Record(const TBrokenLine& line, uint8_t alignment, int32_t available, bool skipGlyph) {
+  TLineRecord r;
+  r.width = line.width;
+  int32_t ascent = -1, descent = -1;
+  for (const TLineItem& item : line.items) {
+    r.items.push_back({item.code, item.style});
+    if (skipGlyph && StyleKind(item.style) == kKindImgChar) continue;
+    ascent = std::max(ascent, item.ascent);
+    descent = std::max(descent, item.descent);
+  }
+  r.ascent = ascent < 0 ? textAscent_ : ascent;
+  r.descent = descent < 0 ? textDescent_ : descent;
+  r.height = r.ascent + r.descent;
+  r.alignment = alignment;
+  if (alignment == kJustify) {
+    const int32_t extra = available - line.width;
+    int32_t widest = 0;
+    for (const TLineItem& item : line.items)
+      if (item.code == kSpace && StyleKind(item.style) == kKindCharacter) widest = std::max(widest, item.width);
+    // The last line of a paragraph, or one whose spaces cannot take up the rest, is not widened.
+    if (line.forced || line.spaces == 0 || (extra + line.spaces - 1) / line.spaces + widest > kMaxSpace) {
+      r.alignment = kAlignLeft;
+    }
+  }
+  return r;
+}
+
+void TLayout::Paragraph(const TBlock& block, const TTextStyle& base, bool heading, const std::string& file) {
+  std::vector<TSpan> spans = block.spans;
+  // A list item's bullet or number, kept on one line with the word after it.
+  if (!block.marker.empty()) spans.insert(spans.begin(), {TSpan::kText, block.marker + "\xA0", 0, {}, {}, block.line});
+  const int32_t indent = block.indent * kListIndent;
+  // A heading's own anchor stands at its first line.
+  if (heading && !block.anchor.empty()) spans.insert(spans.begin(), {TSpan::kAnchor, block.anchor, 0, {}, {}, block.line});
+  TGlyphBox glyph;
+  const bool dropcap = block.dropcap && !heading;
+  if (dropcap) glyph = DropCap(spans, file, block.line);
+  const uint8_t alignment = block.alignment.value_or(heading ? kAlignLeft : kJustify);
+  std::vector<TElement> e = Elements(base, file, spans);
+  if (dropcap) {
+    TElement b;
+    if (!glyph.link.empty() && glyph.link[0] == '#') Anchor(glyph.link.substr(1), file, block.line);
+    b.item = {glyph.picture, styles_.Glyph(glyph.link), glyph.width, 0, 0};
+    b.width = glyph.width;
+    e.insert(e.begin(), std::move(b));
+  }
+  const bool visible = std::any_of(e.begin(), e.end(), [](const TElement& x) { return x.type == TElement::kBox; });
+  if (!visible) {
+    std::vector<int32_t> anchors;
+    for (const TElement& x : e) anchors.insert(anchors.end(), x.anchors.begin(), x.anchors.end());
+    AnchorOnly(std::move(anchors));
+    return;
+  }
+  if (!heading) Hyphenate(e, block.language);
+  const int32_t width = source_.TextWidth();
+  TBreakOptions options;
+  options.justify = alignment == kJustify;
+  options.lineWidth = [&](size_t i) {
+    return (dropcap && i >= 1 && static_cast<int32_t>(i) < glyph.lines ? width - glyph.width : width) - indent;
+  };
+  const std::vector<TBrokenLine> lines = BreakLines(e, options);
+  if (lines.empty()) throw TSourceError(file, block.line, "a letter or picture of this paragraph is wider than the text");
+  const int32_t id = paragraphs_++;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    TPageLine l;
+    l.record = Record(lines[i], alignment, options.lineWidth(i), dropcap && i == 0);
+    l.record.leftIndent = indent;
+    if (dropcap && i >= 1 && static_cast<int32_t>(i) < glyph.lines) l.record.leftIndent += glyph.width;
+    l.anchors = lines[i].anchors;
+    l.keepWithNext = heading || (dropcap && static_cast<int32_t>(i) + 1 < glyph.lines && i + 1 < lines.size());
+    l.paragraph = id;
+    l.index = static_cast<int32_t>(i);
+    l.count = static_cast<int32_t>(lines.size());
+    Emit(std::move(l));
+  }
+  // A drop cap deeper than its paragraph keeps the space below it free.
+  if (dropcap && static_cast<int32_t>(lines.size()) < glyph.lines) {
+    Spacing((glyph.lines - static_cast<int32_t>(lines.size())) * TextLineHeight());
+  }
+}
+
+void TLayout::Contents() {
+  for (const TContentsEntry& entry : contents_) {
+    const uint16_t style = styles_.Plain(source_.text, "#" + entry.name);
+    const int32_t indent = entry.level == 2 ? kContentsIndent : 0;
+    const int32_t available = source_.TextWidth() - indent;
+    const int32_t space = measure_.Width(kSpace, style);
+    const int32_t fixed = measure_.Width(kFixedSpace, style);
+    const auto anchor = static_cast<uint16_t>(entry.anchor);
+    const int32_t reference = measure_.Width(anchor, static_cast<uint16_t>(kPageReferenceStyle), style);
+    const int32_t ascent = measure_.Ascent('x', style), descent = measure_.Descent('x', style);
+    // The words, each a run of items with its width.
+    std::vector<std::pair<std::vector<uint16_t>, int32_t>> words;
+    std::string text = entry.text;
+    size_t at = 0;
+    while (at < text.size()) {
+      size_t end = text.find(' ', at);
+      if (end == std::string::npos) end = text.size();
+      if (end > at) {
+        std::vector<uint16_t> codes;
+        int32_t w = 0;
+        for (size_t k = at; k < end; ++k) {
+          const auto c = static_cast<unsigned char>(text[k]);
+          const uint16_t code = c == kEnDash ? kEnDashCode : c;
+          codes.push_back(code);
+          w += measure_.Width(code, style);
+        }
+        words.push_back({codes, w});
+      }
+      at = end + 1;
+    }
+    const int32_t id = paragraphs_++;
+    std::vector<TLineRecord> records;
+    size_t w = 0;
+    while (w < words.size()) {
+      TLineRecord r;
+      r.ascent = ascent;
+      r.descent = descent;
+      r.height = ascent + descent;
+      r.leftIndent = indent;
+      r.alignment = kAlignLeft;
+      int32_t used = 0;
+      // The last line must leave room for a gap of three spaces and the page number.
+      size_t first = w;
+      while (w < words.size()) {
+        const int32_t add = (w > first ? fixed : 0) + words[w].second;
+        const bool lastWord = w + 1 == words.size();
+        const int32_t limit = lastWord ? available - 3 * space - reference : available;
+        if (w > first && used + add > limit) break;
+        if (w > first) r.items.push_back({kFixedSpace, style});
+        for (uint16_t code : words[w].first) r.items.push_back({code, style});
+        used += add;
+        ++w;
+      }
+      r.width = used;
+      records.push_back(std::move(r));
+    }
+    if (records.empty()) continue;
+    // The page number at the right edge: justification widens only the spaces before it.
+    TLineRecord& last = records.back();
+    int32_t k = 1;
+    auto extraFor = [&](int32_t n) { return available - (last.width + n * space + reference); };
+    while (extraFor(k) > 0 && (extraFor(k) + k - 1) / k + space > kMaxSpace && extraFor(k + 1) >= 0) ++k;
+    for (int32_t n = 0; n < k; ++n) last.items.push_back({kSpace, style});
+    last.items.push_back({anchor, static_cast<uint16_t>(kPageReferenceStyle)});
+    last.width += k * space + reference;
+    last.alignment = extraFor(k) >= 0 && (extraFor(k) + k - 1) / k + space <= kMaxSpace ? kJustify : kAlignLeft;
+    for (size_t i = 0; i < records.size(); ++i) {
+      TPageLine l;
+      l.record = std::move(records[i]);
+      l.paragraph = id;
+      l.index = static_cast<int32_t>(i);
+      l.count = static_cast<int32_t>(records.size());
+      Emit(std::move(l));
+    }
+  }
+}
+
+std::vector<TLineRecord> TLayout::SubstituteLines(const std::string& text) {
+  std::vector<TSpan> spans{{TSpan::kText, text, 0, {}, {}, 0}};
+  std::vector<TElement> e = Elements(source_.text, "substitute page", spans);
+  TBreakOptions options;
+  options.justify = false;
+  options.lineWidth = [&](size_t) { return source_.TextWidth(); };
+  std::vector<TLineRecord> out;
+  TLineRecord gap;
+  gap.height = gap.descent = source_.TextHeight() / 3;
+  gap.alignment = kAlignLeft;
+  out.push_back(gap);
+  for (const TBrokenLine& l : BreakLines(e, options)) out.push_back(Record(l, kAlignCentre, source_.TextWidth(), false));
+  return out;
+}
+
+}  // namespace folivar::make

@@ -1,0 +1,82 @@
+// Laying out the chapters: paragraphs and headings broken into measured lines (total fit, with
+// hyphenation), drop caps, pictures on lines of their own, the contents, vertical spacing and page
+// breaks. The result is the stream of lines that the page breaker cuts into pages.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/make/chapter.h"
+#include "tools/make/hyphenation.h"
+#include "tools/make/linebreak.h"
+#include "tools/make/measure.h"
+#include "tools/make/pagebreak.h"
+#include "tools/make/picturestore.h"
+#include "tools/make/source.h"
+#include "tools/make/styles.h"
+
+namespace folivar::make {
+
+struct TContentsEntry {
+  std::string text;    // code page 1251
+  int level = 1;       // 1 or 2
+  int32_t anchor = 0;  // anchor number of the heading
+  std::string name;    // and its name
+};
+
+class TLayout {
+ public:
+  TLayout(const TBookSource& source, TMeasure& measure, TBookStyles& styles,
+          TPictureStore& pictures, THyphenators& hyphenators,
+          const std::map<std::string, int32_t>& anchors, std::vector<TContentsEntry> contents);
+
+  void Chapter(const TChapter& chapter);
+  // The substitute page's lines: a short text saying the page could not be read.
+  std::vector<TLineRecord> SubstituteLines(const std::string& text);
+
+  const std::vector<TPageLine>& Lines() const { return lines_; }
+
+  // The height of a line of the text style.
+  int32_t TextLineHeight() const { return textAscent_ + textDescent_; }
+
+ private:
+  struct TGlyphBox {
+    uint16_t picture = 0;
+    int32_t width = 0;
+    int32_t lines = 0;  // indented beside it, the first line included
+    std::string link;   // of the letter it stands for
+  };
+
+  void Block(const TBlock& block, const std::string& file);
+  void Paragraph(const TBlock& block, const TTextStyle& base, bool heading, const std::string& file);
+  bool PictureBlock(const TBlock& block, const std::string& file);
+  void Contents();
+  // The boxes, glue and penalties of the spans; the last element is the forced break at the end.
+  std::vector<TElement> Elements(const TTextStyle& base, const std::string& file,
+                                 const std::vector<TSpan>& spans);
+  void Hyphenate(std::vector<TElement>& elements, const std::string& language);
+  TGlyphBox DropCap(std::vector<TSpan>& spans, const std::string& file, int line);
+  TLineRecord Record(const TBrokenLine& line, uint8_t alignment, int32_t available, bool skipGlyph);
+
+  void Spacing(int32_t height);
+  void Emit(TPageLine line);
+  void AnchorOnly(std::vector<int32_t> anchors);
+  int32_t Anchor(const std::string& name, const std::string& file, int line) const;
+
+  const TBookSource& source_;
+  TMeasure& measure_;
+  TBookStyles& styles_;
+  TPictureStore& pictures_;
+  THyphenators& hyphenators_;
+  const std::map<std::string, int32_t>& anchors_;
+  std::vector<TContentsEntry> contents_;
+  std::vector<TPageLine> lines_;
+  bool newPage_ = true;
+  int32_t paragraphs_ = 0;
+  uint16_t textStyle_ = 0;
+  int32_t textAscent_ = 0, textDescent_ = 0;
+};
+
+}  // namespace folivar::make

@@ -1,0 +1,40 @@
+// folivar-make SOURCE_DIR -o BOOK
+//     compiles the book source in SOURCE_DIR (book.toml, messages.txt, the chapters and their
+//     pictures) into the book image BOOK. A fault of the source is one line
+//     "folivar-make: FILE[:LINE]: reason" with exit code 1; bad usage exits 2.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/common/toolmain.h"
+#include "tools/make/compiler.h"
+#include "tools/make/sourceerror.h"
+
+int main(int argc, char** argv) {
+  using namespace folivar;
+  return RunTool("folivar-make", "usage: folivar-make SOURCE_DIR -o BOOK", [&](std::string& file) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::string dir, out;
+    if (args.size() == 3 && args[1] == "-o") {
+      dir = args[0];
+      out = args[2];
+    } else if (args.size() == 3 && args[0] == "-o") {
+      out = args[1];
+      dir = args[2];
+    } else {
+      throw TUsageError("expected a source folder and -o BOOK");
+    }
+    if (dir.empty() || out.empty()) throw TUsageError("expected a source folder and -o BOOK");
+    file = dir;
+    std::string image;
+    try {
+      image = make::CompileBook(dir);
+    } catch (const make::TSourceError& e) {
+      file = (dir.back() == '/' ? dir : dir + "/") + e.Where();
+      throw std::runtime_error(e.what());
+    }
+    file = out;
+    WriteFileBytes(out, image);
+    return 0;
+  });
+}

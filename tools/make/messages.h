@@ -1,0 +1,23 @@
+// messages.txt: the texts the reader shows, one "key = text" line each. The keys are the reader's
+// own; a key the reader never asks for is an error (it would be lost), and a key the file leaves
+// out keeps its English text, so that no box of the reader is ever empty.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace folivar::make {
+
+struct TMessages {
+  std::vector<std::string> keys;   // as the reader looks them up
+  std::vector<std::string> texts;  // code page 1251
+};
+
+// The English texts of every key.
+TMessages DefaultMessages();
+
+// Parses the file's bytes (UTF-8, or code page 1251 when they are not UTF-8) over the defaults.
+// `file` names the file in errors.
+TMessages ParseMessages(const std::string& bytes, const std::string& file);
+
+}  // namespace folivar::make
