@@ -133,5 +133,32 @@ TEST_F(Guide, RendersOfItsSpreads) {
   }
 }
 
+// The Russian message file, compiled into the guide in place of the English one: the reader gets
+// its texts in code page 1251.
+TEST_F(Guide, CompilesWithTheRussianMessages) {
+  namespace fs = std::filesystem;
+  const fs::path source = fs::path(test::TempDir()) / "guide-ru";
+  fs::remove_all(source);
+  fs::copy(FOLIVAR_GUIDE_SOURCE, source, fs::copy_options::recursive);
+  std::string toml = test::ReadWholeFile((source / "book.toml").string());
+  const std::string english = "messages = \"messages.txt\"";
+  const size_t at = toml.find(english);
+  ASSERT_NE(at, std::string::npos);
+  toml.replace(at, english.size(), "messages = \"messages-ru.txt\"");
+  test::WriteTempFile("guide-ru/book.toml", toml);
+  const std::string book = (fs::path(test::TempDir()) / "guide-ru.bin").string();
+  const test::TCommandRun run =
+      test::RunCommand(std::string(FOLIVAR_MAKE_EXE) + " " + source.string() + " -o " + book);
+  ASSERT_EQ(run.status, 0) << run.out;
+
+  auto file = OpenBookImage(book);
+  const TBookImage image = WalkBookImage(*file);
+  std::map<std::string, std::string> messages;
+  for (size_t i = 0; i < image.messageKeys.size(); ++i) messages[image.messageKeys[i]] = image.messageTexts[i];
+  EXPECT_EQ(messages["continue"], "\xCF\xF0\xEE\xE4\xEE\xEB\xE6\xE8\xF2\xFC");  // "Продолжить"
+  EXPECT_EQ(messages["WasPresses_y"], "YES:\xC4\xE0:");                              // "YES:Да:"
+  EXPECT_EQ(messages["theend"], "\xDD\xF2\xEE \xEA\xEE\xED\xE5\xF6 \xEA\xED\xE8\xE3\xE8.");
+}
+
 }  // namespace
 }  // namespace folivar
