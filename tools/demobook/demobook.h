@@ -1,5 +1,5 @@
 // A small demo book made with the book writer: a few pages of text in two faces, anchors, links
-// and English message texts. The build carries it until the book compiler makes the guide.
+// and English message texts, written with the book writer so that the tests know every byte.
 #pragma once
 
 #include "book/bookwriter.h"
