@@ -6,12 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "book/bookclass.h"
@@ -21,149 +17,11 @@
 #include "platform/win32/viewdc.h"
 #include "reader/regstuff.h"
 #include "tests/support/testsupport.h"
+#include "tests/wine/readerharness.h"
 #include "tools/folivar-render/rendering.h"
 
 namespace folivar {
 namespace {
-
-namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-constexpr int kTimeoutMs = 30000;
-
-// Waits until done() holds; false after the timeout.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = kTimeoutMs) {
-  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return done();
-}
-
-struct TWindowInfo {
-  HWND window = nullptr;
-  std::wstring className, caption;
-  RECT rect{};
-  bool visible = false;
-};
-
-// The top-level windows of a process.
-std::vector<TWindowInfo> WindowsOf(DWORD process) {
-  std::vector<TWindowInfo> found;
-  struct TSearch {
-    DWORD process;
-    std::vector<TWindowInfo>* found;
-  } search{process, &found};
-  EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        auto& s = *reinterpret_cast<TSearch*>(p);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        if (owner != s.process) return TRUE;
-        TWindowInfo info;
-        info.window = w;
-        wchar_t text[256] = {};
-        GetClassNameW(w, text, 256);
-        info.className = text;
-        GetWindowTextW(w, text, 256);
-        info.caption = text;
-        GetWindowRect(w, &info.rect);
-        info.visible = IsWindowVisible(w) != 0;
-        s.found->push_back(info);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return found;
-}
-
-int32_t Width(const RECT& r) { return r.right - r.left; }
-int32_t Height(const RECT& r) { return r.bottom - r.top; }
-
-// One run of the reader.
-class TReader {
- public:
-  TReader(const fs::path& folder) {
-    const std::string exe = (folder / "folivar.exe").string();
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    std::string command = "\"" + exe + "\"";
-    started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              folder.string().c_str(), &si, &pi_) != 0;
-    start_ = Clock::now();
-  }
-  ~TReader() {
-    if (!started_) return;
-    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 9);
-    WaitForSingleObject(pi_.hProcess, 10000);
-    CloseHandle(pi_.hThread);
-    CloseHandle(pi_.hProcess);
-  }
-  TReader(const TReader&) = delete;
-  TReader& operator=(const TReader&) = delete;
-
-  bool Started() const { return started_; }
-  DWORD Id() const { return pi_.dwProcessId; }
-  HANDLE Process() const { return pi_.hProcess; }
-  double SecondsSinceStart() const {
-    return std::chrono::duration<double>(Clock::now() - start_).count();
-  }
-
-  // The reader's own window once it is shown.
-  HWND Main() {
-    for (const TWindowInfo& w : WindowsOf(Id())) {
-      if (w.visible && w.className == L"WCFolivar" && w.caption.size() > 10 &&
-          w.caption.substr(w.caption.size() - 10) == L" - folivar")
-        return w.window;
-    }
-    return nullptr;
-  }
-  // A visible message window (the splash, the greeting, a box) of the reader.
-  HWND Box() {
-    for (const TWindowInfo& w : WindowsOf(Id())) {
-      if (w.visible && w.className == L"WCFolivar" && Width(w.rect) == 390 && Height(w.rect) == 158)
-        return w.window;
-    }
-    return nullptr;
-  }
-  // A system message box of the reader.
-  HWND SystemBox() {
-    for (const TWindowInfo& w : WindowsOf(Id()))
-      if (w.visible && w.className == L"#32770") return w.window;
-    return nullptr;
-  }
-  // Exit code once the process has ended; STILL_ACTIVE until then.
-  DWORD ExitCode(int timeoutMs = kTimeoutMs) {
-    WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(timeoutMs));
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(pi_.hProcess, &code);
-    return code;
-  }
-
- private:
-  PROCESS_INFORMATION pi_{};
-  bool started_ = false;
-  Clock::time_point start_;
-};
-
-void PressKey(HWND window, WPARAM key) {
-  PostMessageW(window, WM_KEYDOWN, key, 1);
-  PostMessageW(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-}
-
-// The window's pixels as the screen shows them.
-std::vector<uint32_t> Capture(HWND window) {
-  RECT r;
-  GetWindowRect(window, &r);
-  tview view(static_cast<uint32_t>(Width(r)), static_cast<uint32_t>(Height(r)), true);
-  HDC screen = GetDC(nullptr);
-  GrabFromDC(view, screen, r.left, r.top);
-  ReleaseDC(nullptr, screen);
-  std::vector<uint32_t> pixels;
-  for (uint32_t y = 0; y < view.Height(); ++y)
-    for (uint32_t x = 0; x < view.Width(); ++x) pixels.push_back(view.At(x, y));
-  return pixels;
-}
 
 TRendering RenderWithGdi(const std::string& image, int32_t page) {
   TBook book;
@@ -171,67 +29,7 @@ TRendering RenderWithGdi(const std::string& image, int32_t page) {
   return RenderPage(book, page, [](tview& target) { return CreateTextDevice(target); });
 }
 
-std::string Setting(const std::string& title, const std::string& name) {
-  return ReadSetting(BookSection(title, "1"), name);
-}
-
-// A book of pages 0 .. count - 1 in spreads from page 1, each with its number as a line of text.
-std::string NumberedBook(const std::string& title, int count) {
-  TBookWriter w;
-  w.header.title = title;
-  w.header.edition = "1";
-  const auto style = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})));
-  for (int p = 0; p < count; ++p) {
-    TLineRecord line;
-    line.height = 19;
-    line.ascent = 15;
-    line.descent = 4;
-    line.alignment = 1;
-    for (char c : "Page " + std::to_string(p)) line.items.push_back({static_cast<uint8_t>(c), style});
-    w.AddPage(EncodePageRecord(-1, {line}));
-  }
-  w.SetMessages({"ok", "congratulations", "congratulations2", "continue", "information", "WasPresses_enter"},
-                {"OK", "Welcome", "Welcome", "Continue", "Information", "OK:CONTINUE:"});
-  return w.Build();
-}
-
-class Reader : public ::testing::Test {
- protected:
-  void SetUp() override {
-    // The pointer away from every window, so that no hover changes what is shown.
-    SetCursorPos(0, 0);
-    name_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    title_ = "Reader test " + name_ + " " + std::to_string(GetTickCount());
-  }
-  void TearDown() override {
-    RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\Folivar\\Books\\" + CleanSettingName(title_)).c_str());
-  }
-
-  // A folder with the reader and, unless empty, the book beside it.
-  fs::path Folder(const std::string& book) {
-    const fs::path folder = fs::path(test::TempDir()) / name_;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    fs::copy_file(std::string("Z:") + FOLIVAR_READER_EXE, folder / "folivar.exe");
-    if (!book.empty()) test::WriteTempFile(name_ + "/book.bin", book);
-    return folder;
-  }
-  // Marks the greeting as shown, so that a start goes straight to the book.
-  static void Greeted() { WriteSetting("Setup", "FirstLaunch", "True"); }
-
-  // Starts the reader and waits for its window; with the greeting answered when it comes.
-  HWND Open(TReader& reader) {
-    HWND main = nullptr;
-    WaitFor([&] {
-      if (HWND box = reader.Box(); box && !reader.Main()) PressKey(box, VK_RETURN);
-      main = reader.Main();
-      return main != nullptr;
-    });
-    return main;
-  }
-
-  std::string name_, title_;
-};
+class Reader : public ReaderFixture {};
 
 TEST_F(Reader, SplashGreetingAndFirstLaunch) {
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Folivar\\Setup");
@@ -253,6 +51,23 @@ TEST_F(Reader, SplashGreetingAndFirstLaunch) {
     HWND main = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (main = reader.Main()) != nullptr; }));
     EXPECT_EQ(ReadSetting("Setup", "FirstLaunch"), "True");
+    PressKey(main, VK_F4);
+    EXPECT_EQ(reader.ExitCode(), 0u);
+  }
+  {
+    // The second start shows the splash and then the book, with no greeting between them.
+    TReader reader(folder);
+    ASSERT_TRUE(reader.Started());
+    HWND splash = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (splash = reader.Box()) != nullptr; }))
+        << "no splash " << reader.SecondsSinceStart() << " s after the second start";
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(splash) || !IsWindowVisible(splash); }));
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+      EXPECT_EQ(reader.Box(), nullptr) << "a box after the splash: the greeting came again";
+      return (main = reader.Main()) != nullptr;
+    })) << "no window " << reader.SecondsSinceStart() << " s after the second start";
+    EXPECT_EQ(reader.Box(), nullptr);
     PressKey(main, VK_F4);
     EXPECT_EQ(reader.ExitCode(), 0u);
   }
@@ -443,27 +258,16 @@ TEST_F(Reader, ADamagedOrMissingBookIsSaidAndEndsTheReader) {
   }
 }
 
-void Click(HWND window, int32_t x, int32_t y) {
-  const LPARAM at = MAKELPARAM(x, y);
-  PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  PostMessageW(window, WM_LBUTTONUP, 0, at);
-}
-
 TEST_F(Reader, KeysCornersWheelAndLinks) {
   Greeted();
   // Twelve pages; page 1 begins with a page reference to anchor "far" on page 8.
   TBookWriter w;
   w.header.title = title_;
   w.header.edition = "1";
-  const auto style = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})));
+  const uint16_t style = AddTextStyle(w);
   for (int p = 0; p < 12; ++p) {
-    TLineRecord line;
-    line.height = 19;
-    line.ascent = 15;
-    line.descent = 4;
-    line.alignment = 1;
-    if (p == 1) line.items.push_back({1, 4});
-    for (char c : " page " + std::to_string(p)) line.items.push_back({static_cast<uint8_t>(c), style});
+    TLineRecord line = TextLine(" page " + std::to_string(p), style);
+    if (p == 1) line.items.insert(line.items.begin(), {1, 4});
     w.AddPage(EncodePageRecord(-1, {line}));
   }
   w.AddAnchor("near", 2);
