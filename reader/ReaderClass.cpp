@@ -429,6 +429,16 @@ void TFolivar::Print() {
   dialog.nMaxPage = static_cast<WORD>(book.PageCount() - 1);
   dialog.nCopies = 1;
   if (!PrintDlgA(&dialog)) return;
+  // The dialog's memory and printer context are released however printing ends.
+  struct TDialogRelease {
+    PRINTDLGA& d;
+    ~TDialogRelease() {
+      if (d.hDC) DeleteDC(d.hDC);
+      if (d.hDevMode) GlobalFree(d.hDevMode);
+      if (d.hDevNames) GlobalFree(d.hDevNames);
+    }
+  } release{dialog};
+  if (!dialog.hDC) return;
   int32_t from = 0, to = book.PageCount() - 1;
   if (dialog.Flags & PD_PAGENUMS) {
     from = dialog.nFromPage;
@@ -442,28 +452,38 @@ void TFolivar::Print() {
   const TPrintSize size = PrintOutputSize(GetDeviceCaps(dialog.hDC, HORZRES),
                                           GetDeviceCaps(dialog.hDC, VERTRES),
                                           book.header.viewWidth, book.header.viewHeight);
-  StartDocA(dialog.hDC, &doc);
+  // A printer that refuses the document or a page has printed nothing worth a completion box.
+  if (StartDocA(dialog.hDC, &doc) <= 0) return;
+  bool printed = true;
   const int32_t last = book.IsLeftPage(to) ? to : to - 1;
   book.GoToPage(from);
   while (book.CurrentIndex() <= last) {
-    StartPage(dialog.hDC);
+    if (StartPage(dialog.hDC) <= 0) {
+      printed = false;
+      break;
+    }
     // The page change has shown the page on screen already; this composes it for the printer.
     display_->Show();
     const int32_t width =
         book.TwoPageMode() && !book.IsSpreadPage(-1) ? size.width / 2 : size.width;
     StretchToDC(display_->Surface().Bitmap(), dialog.hDC, 0, 0, width, size.height);
-    EndPage(dialog.hDC);
+    if (EndPage(dialog.hDC) <= 0) {
+      printed = false;
+      break;
+    }
     if (book.AtLastView()) break;
     const int32_t before = book.CurrentIndex();
     book.NextPage();
     if (book.CurrentIndex() == before) break;  // the book refused to move on
   }
-  EndDoc(dialog.hDC);
-  DeleteDC(dialog.hDC);
-  if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
-  if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
+  if (printed) {
+    printed = EndDoc(dialog.hDC) > 0;
+  } else {
+    AbortDoc(dialog.hDC);
+  }
   book.GoToPage(remembered);
   PumpOne();
+  if (!printed) return;
   ShowMessage(MessageText("PrintingCompleted"), "", {MessageText("Ok")});
 }
 

@@ -30,6 +30,7 @@ constexpr int kAllPages = 0x420;   // rad1
 constexpr int kPageRange = 0x422;  // rad3
 constexpr int kFromPage = 0x480;   // edt1
 constexpr int kToPage = 0x481;     // edt2
+constexpr int kToFile = 0x410;     // chx1
 
 const fs::path kOut = std::string("Z:") + FOLIVAR_PRINT_DIR;
 
@@ -56,9 +57,9 @@ std::string PrintBook(const std::string& title) {
 
 class ReaderPrint : public ReaderFixture {
  protected:
-  // Clicks the Print button and answers the dialog: all pages, or the range from .. to. True
-  // once the dialog was confirmed.
-  bool PrintThroughTheDialog(TReader& reader, HWND main, int from = -1, int to = -1) {
+  // Clicks the Print button and answers the dialog: all pages, or the range from .. to; to a
+  // file when asked. True once the dialog was confirmed.
+  bool PrintThroughTheDialog(TReader& reader, HWND main, int from = -1, int to = -1, bool toFile = false) {
     LoadBuiltInImages();
     const int32_t aboutHeight = static_cast<int32_t>(BuiltInImage(TBuiltIn::AboutButton).Height());
     const int32_t printSide = static_cast<int32_t>(BuiltInImage(TBuiltIn::PrintButton).Height());
@@ -77,6 +78,10 @@ class ReaderPrint : public ReaderFixture {
       EXPECT_EQ(IsDlgButtonChecked(dialog, kPageRange), BST_CHECKED);
     } else {
       SendMessageW(GetDlgItem(dialog, kAllPages), BM_CLICK, 0, 0);
+    }
+    if (toFile) {
+      SendMessageW(GetDlgItem(dialog, kToFile), BM_CLICK, 0, 0);
+      EXPECT_EQ(IsDlgButtonChecked(dialog, kToFile), BST_CHECKED);
     }
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
@@ -171,6 +176,29 @@ TEST_F(ReaderPrint, ARangePrintsItsSpreadsOnly) {
   ASSERT_FALSE(pdf.empty());
   EXPECT_EQ(PdfPageCount(test::ReadWholeFile(pdf.string())), 2);
   EXPECT_TRUE(At(1));
+  PressKey(main, VK_F4);
+  EXPECT_EQ(reader.ExitCode(), 0u);
+}
+
+// Printing to a file that cannot be made (the printer writes "FILE:" in the reader's folder; a
+// folder of that name stands in the way) fails: no box says that the pages went to the printer.
+TEST_F(ReaderPrint, APrinterThatRefusesTheDocumentIsNoCompletion) {
+  Greeted();
+  const fs::path folder = Folder(PrintBook(title_));
+  fs::create_directories(folder / "FILE:");
+  TReader reader(folder);
+  HWND main = Open(reader);
+  ASSERT_NE(main, nullptr);
+  PressKey(main, VK_DOWN);
+  ASSERT_TRUE(At(1));
+  ASSERT_TRUE(PrintThroughTheDialog(reader, main, -1, -1, true));
+  Pause(3000);
+  EXPECT_EQ(reader.Box(), nullptr);
+  EXPECT_TRUE(fs::is_directory(folder / "FILE:"));
+  // The reader is back on its page and answers keys.
+  EXPECT_TRUE(At(1));
+  PressKey(main, VK_DOWN);
+  EXPECT_TRUE(At(3));
   PressKey(main, VK_F4);
   EXPECT_EQ(reader.ExitCode(), 0u);
 }
