@@ -99,6 +99,58 @@ TEST_F(ReaderInput, EscapeMinimisesAndTheReaderComesBack) {
   Close(reader, main);
 }
 
+// The buttons act on release, after the pointer has lit them as a user's would: About shows the
+// cover with the book information and returns to the page; Back with no history stays;
+// Minimise minimises; Close ends the reader.
+TEST_F(ReaderInput, TheSideAndWindowButtons) {
+  Greeted();
+  TReader reader(Folder(NumberedBook(title_, 12)));
+  HWND main = Start(reader);
+  ASSERT_NE(main, nullptr);
+  LoadBuiltInImages();
+  const auto height = [](TBuiltIn b) { return static_cast<int32_t>(BuiltInImage(b).Height()); };
+  const auto press = [&](int32_t x, int32_t y) {
+    MoveTo(main, x, y);
+    Pause(100);
+    Click(main, x, y);
+  };
+  PressKey(main, VK_DOWN);
+  PressKey(main, VK_DOWN);
+  ASSERT_TRUE(At(3));
+
+  // About: the cover, alone in a window of one page, under the box; then back to the spread.
+  press(1 + height(TBuiltIn::AboutButton) / 2, 1 + height(TBuiltIn::AboutButton) / 2);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (box = reader.Box()) != nullptr; }));
+  EXPECT_TRUE(At(0));
+  EXPECT_EQ(Width(WindowRect(main)), kSpreadWidth / 2);
+  PressKey(box, VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return reader.Box() == nullptr; }));
+  EXPECT_TRUE(At(3));
+  EXPECT_TRUE(WaitFor([&] { return Width(WindowRect(main)) == kSpreadWidth; }));
+
+  // Back with an empty history: nothing happens. The print button is absent in this book, so
+  // Back sits right below About.
+  const int32_t backY = 1 + height(TBuiltIn::AboutButton) + height(TBuiltIn::BackButton) / 2;
+  press(1 + height(TBuiltIn::BackButton) / 2, backY);
+  Pause(500);
+  EXPECT_TRUE(At(3));
+  EXPECT_EQ(reader.Box(), nullptr);
+
+  // Minimise, and back.
+  const int32_t cw = static_cast<int32_t>(BuiltInImage(TBuiltIn::CloseButton).Width());
+  press(kSpreadWidth - 2 * cw - 2 + cw / 2, cw / 2);
+  ASSERT_TRUE(WaitFor([&] { return IsIconic(main) != 0; }, 10000));
+  PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(WaitFor([&] { return IsIconic(main) == 0; }, 10000));
+  EXPECT_TRUE(At(3));
+
+  // Close ends the reader, which keeps its place.
+  press(kSpreadWidth - cw / 2, cw / 2);
+  EXPECT_EQ(reader.ExitCode(), 0u);
+  EXPECT_EQ(Page(), "3");
+}
+
 TEST_F(ReaderInput, VShowsTheBuildDateUntilEnterEscapeOrItsButton) {
   Greeted();
   TReader reader(Folder(NumberedBook(title_, 12)));
