@@ -13,11 +13,10 @@
 #include "book/bookwriter.h"
 #include "core/system.h"
 #include "tests/support/testsupport.h"
+#include "tests/wine/readerharness.h"
 
 namespace folivar {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::string Book(const std::string& title) {
   TBookWriter w;
@@ -58,46 +57,17 @@ TRun RunIn(const fs::path& folder, std::string command) {
 
 std::string Quoted(const fs::path& p) { return "\"" + p.string() + "\""; }
 
-// Starts the reader program exe in its folder and reports whether its window appears with the
-// caption of the book titled title, and no box saying that there is no book; the reader is ended
-// afterwards.
-bool ShowsBook(const fs::path& exe, const std::string& title) {
-  std::string command = Quoted(exe);
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      exe.parent_path().string().c_str(), &si, &pi)) {
-    return false;
-  }
-  struct TFound {
-    DWORD process;
-    std::string caption;
-    bool reader = false, box = false;
-  } found{pi.dwProcessId, title + " - folivar"};
-  for (int i = 0; i < 600 && !found.reader; ++i) {
-    Sleep(50);
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-          auto& f = *reinterpret_cast<TFound*>(p);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(w, &owner);
-          char name[64] = {}, caption[256] = {};
-          GetClassNameA(w, name, sizeof name);
-          GetWindowTextA(w, caption, sizeof caption);
-          if (owner == f.process && IsWindowVisible(w)) {
-            if (lstrcmpA(name, "WCFolivar") == 0 && f.caption == caption) f.reader = true;
-            if (lstrcmpA(name, "#32770") == 0) f.box = true;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-  }
-  TerminateProcess(pi.hProcess, 0);
-  WaitForSingleObject(pi.hProcess, 10000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return found.reader && !found.box;
+// Starts the reader folder/folivar.exe and reports whether its window appears with the caption
+// of the book titled title, and no box saying that there is no book; the reader is ended after.
+bool ShowsBook(const fs::path& folder, const std::string& title) {
+  TReader reader(folder);
+  if (!reader.Started()) return false;
+  HWND main = nullptr;
+  WaitFor([&] { return (main = reader.Main()) != nullptr || reader.SystemBox() != nullptr; });
+  wchar_t caption[256] = {};
+  if (main) GetWindowTextW(main, caption, 256);
+  const std::wstring expected(title.begin(), title.end());
+  return main && reader.SystemBox() == nullptr && caption == expected + L" - folivar";
 }
 
 class Binder : public ::testing::Test {
@@ -200,15 +170,15 @@ TEST_F(Binder, FailuresAreSaidAndLeaveNoProgram) {
 // The reader itself, bound: it keeps its icon and cursor and shows the book it carries from a
 // folder with no book.bin.
 TEST_F(Binder, ABoundReaderShowsItsBook) {
-  const TRun run = BindBook(FOLIVAR_READER_EXE, Book("A bound reader"), folder_ / "reader.exe");
+  const TRun run = BindBook(FOLIVAR_READER_EXE, Book("A bound reader"), folder_ / "folivar.exe");
   ASSERT_EQ(run.status, 0u) << run.errors;
-  HMODULE module = LoadLibraryExA((folder_ / "reader.exe").string().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE module = LoadLibraryExA((folder_ / "folivar.exe").string().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(module, nullptr);
   EXPECT_NE(FindResourceA(module, "MAINICON", MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */), nullptr);
   EXPECT_NE(FindResourceA(module, "HANDPOINT", MAKEINTRESOURCEA(12) /* RT_GROUP_CURSOR */), nullptr);
   FreeLibrary(module);
 
-  EXPECT_TRUE(ShowsBook(folder_ / "reader.exe", "A bound reader"));
+  EXPECT_TRUE(ShowsBook(folder_, "A bound reader"));
 }
 
 // The reader that the build makes carries the user's guide, and shows it with no book.bin beside it.
@@ -223,7 +193,7 @@ TEST_F(Binder, TheReaderCarriesTheGuide) {
   EXPECT_EQ(carried, test::ReadWholeFile(FOLIVAR_GUIDE_BOOK));
 
   fs::copy_file(FOLIVAR_GUIDE_READER_EXE, folder_ / "folivar.exe");
-  EXPECT_TRUE(ShowsBook(folder_ / "folivar.exe", "Folivar"));
+  EXPECT_TRUE(ShowsBook(folder_, "Folivar"));
 }
 }  // namespace
 }  // namespace folivar
