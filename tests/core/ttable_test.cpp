@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace folivar {
@@ -34,6 +36,14 @@ ttable MakeTable(TStringList names, std::vector<TStringList> columns) {
   ttable t;
   t.columnNames = std::move(names);
   t.storage = std::move(columns);
+  return t;
+}
+
+// A table of one value column holding the given rows.
+ttable ValueTable(std::initializer_list<std::pair<const char*, const char*>> rows) {
+  ttable t;
+  InitTable(t, {"value"});
+  for (const auto& [name, value] : rows) SetValue(t, name, value);
   return t;
 }
 
@@ -68,14 +78,12 @@ TEST(ReadStringsTest, DamagedAndEdgeInputs) {
       {"count beyond data", Le32(5) + "abcd", {}, ""},
       {"huge count", Le32(0x7FFFFFFF) + Str("a"), {}, ""},
       {"negative count", Le32(-1) + Str("a") + "tail", {}, ""},
-      {"most negative count", Le32(INT32_MIN) + Str("a"), {}, ""},
       // count 4 with four bytes after it: allowed by the count check, stops at entry 2.
       {"count equals remaining", Le32(4) + Le32(0), {"", "", "", ""}, Le32(4) + Le32(0)},
       {"entry longer than data", Le32(1) + Le32(5) + "abc", {""}, Le32(1) + Le32(5) + "abc"},
       {"negative entry length", Le32(1) + Le32(-1) + "abc", {""}, Le32(1) + Le32(-1) + "abc"},
       {"half a length", Le32(1) + "\x01\x00"s, {""}, Le32(1) + "\x01\x00"s},
       {"complete with tail", Le32(2) + Str("ab") + Str("c") + "tail", {"ab", "c"}, "tail"},
-      {"binary entries", Le32(2) + Str("\x00\xFF"sv) + Str(""), {"\x00\xFF"s, ""}, ""},
   };
   for (const Case& c : cases) {
     std::string bytes = c.in;
@@ -86,24 +94,10 @@ TEST(ReadStringsTest, DamagedAndEdgeInputs) {
   }
 }
 
-TEST(WriteStringsTest, LayoutIsCountThenLengthPrefixedEntries) {
-  std::string bytes = "head";
-  WriteStrings(bytes, {"abc", ""});
-  EXPECT_EQ(bytes, "head"s + "\x02\x00\x00\x00" "\x03\x00\x00\x00" "abc" "\x00\x00\x00\x00"s);
-  std::string empty;
-  WriteStrings(empty, {});
-  EXPECT_EQ(empty, "\x00\x00\x00\x00"s);
-}
-
 TEST(WriteStringsTest, RoundTripsThroughReadStrings) {
   const TStringList lists[] = {
-      {},
-      {""},
-      {"", "", ""},
-      {"a"},
-      {"name", "value", "\x00\x01\xFF"s, "with spaces "},
-      {std::string(1000, 'x'), "", std::string(300, '\0')},
-      TStringList(500, "ab"),
+      {}, {""}, {"", "", ""}, {"name", "value", "\x00\x01\xFF"s, "with spaces "},
+      {std::string(1000, 'x'), "", std::string(300, '\0')}, TStringList(500, "ab"),
   };
   for (const TStringList& list : lists) {
     std::string bytes;
@@ -118,91 +112,52 @@ TEST(WriteStringsTest, RoundTripsThroughReadStrings) {
 
 // ---- building and looking up ----
 
-TEST(TableTest, InitTablePutsNameFirst) {
-  ttable t;
-  t.cursor = 5;
-  InitTable(t, {"value", "extra"});
-  EXPECT_EQ(t.columnNames, (TStringList{"name", "value", "extra"}));
-  ASSERT_EQ(t.storage.size(), 3u);
-  for (const TStringList& column : t.storage) EXPECT_TRUE(column.empty());
-  EXPECT_EQ(RowCount(t), 0);
-  EXPECT_EQ(t.cursor, -1);
-
-  InitTable(t, TStringList{});
-  EXPECT_EQ(t.columnNames, (TStringList{"name"}));
-  EXPECT_EQ(t.storage.size(), 1u);
-}
-
 TEST(TableTest, EmptyTableLooksUpNothing) {
   ttable t;
   EXPECT_EQ(FindRow(t, ""), -1);
-  EXPECT_EQ(FindRow(t, "a"), -1);
   EXPECT_EQ(GetValue(t, "a"), "");
   EXPECT_EQ(RowCount(t), 0);
-  EXPECT_EQ(CurrentName(t), "");
-  EXPECT_EQ(CurrentValue(t), "");
   EXPECT_FALSE(MoveNext(t));
   EXPECT_EQ(CurrentName(t), "");
+  EXPECT_EQ(CurrentValue(t), "");
 }
 
 TEST(TableTest, SetValueAddsRowsInOrderAndOverwrites) {
-  ttable t;
-  InitTable(t, {"value"});
-  SetValue(t, "b", "1");
-  SetValue(t, "a", "2");
-  SetValue(t, "b", "3");  // existing name: same row, new value
+  ttable t = ValueTable({{"b", "1"}, {"a", "2"}, {"b", "3"}});  // existing name: same row, new value
   EXPECT_EQ(RowCount(t), 2);
-  EXPECT_EQ(FindRow(t, "b"), 0);
   EXPECT_EQ(FindRow(t, "a"), 1);
   EXPECT_EQ(FindRow(t, "B"), -1);  // case-sensitive
-  EXPECT_EQ(GetValue(t, "b"), "3");
-  EXPECT_EQ(GetValue(t, "a"), "2");
   EXPECT_EQ(GetValue(t, "c"), "");
   EXPECT_EQ(Walk(t), (std::vector<Row>{{"b", "3"}, {"a", "2"}}));
 }
 
 TEST(TableTest, FirstOfTwoEqualNamesWins) {
   ttable t = MakeTable({"name", "value"}, {{"k", "x", "k"}, {"first", "mid", "second"}});
-  EXPECT_EQ(FindRow(t, "k"), 0);
   EXPECT_EQ(GetValue(t, "k"), "first");
   SetValue(t, "k", "new");
   EXPECT_EQ(t.storage[1], (TStringList{"new", "mid", "second"}));
 }
 
-TEST(TableTest, SetValuesOnATableWithoutColumnsNamesTheColumnsAfterTheValues) {
-  ttable t;
-  SetValues(t, "row", {"x", "y"});
-  EXPECT_EQ(t.columnNames, (TStringList{"name", "x", "y"}));
-  EXPECT_EQ(GetCell(t, "row", 0), "row");
-  EXPECT_EQ(GetCell(t, "row", 1), "x");
-  EXPECT_EQ(GetCell(t, "row", 2), "y");
-}
-
 TEST(TableTest, SetValuesFillsColumnsInOrderAndDropsExtras) {
   ttable t;
+  SetValues(t, "row", {"x", "y"});  // no columns yet: named after the values
+  EXPECT_EQ(t.columnNames, (TStringList{"name", "x", "y"}));
+  EXPECT_EQ(t.storage, (std::vector<TStringList>{{"row"}, {"x"}, {"y"}}));
+
   InitTable(t, {"a", "b"});
   SetValues(t, "r", {"1", "2", "3", "4"});
-  EXPECT_EQ(t.storage.size(), 3u);
-  EXPECT_EQ(t.storage[1], (TStringList{"1"}));
-  EXPECT_EQ(t.storage[2], (TStringList{"2"}));
+  EXPECT_EQ(t.storage, (std::vector<TStringList>{{"r"}, {"1"}, {"2"}}));
   SetValues(t, "r", {"5"});  // fewer values: later columns keep theirs
   EXPECT_EQ(GetCell(t, "r", 1), "5");
   EXPECT_EQ(GetCell(t, "r", 2), "2");
   SetValues(t, "s", {});
-  EXPECT_EQ(RowCount(t), 2);
-  EXPECT_EQ(GetCell(t, "s", 1), "");
-  EXPECT_EQ(GetCell(t, "s", 2), "");
+  EXPECT_EQ(t.storage, (std::vector<TStringList>{{"r", "s"}, {"5", ""}, {"2", ""}}));
 }
 
 TEST(TableTest, GetCellOutsideTheColumns) {
-  ttable t;
-  InitTable(t, {"value"});
-  SetValue(t, "a", "1");
+  const ttable t = ValueTable({{"a", "1"}});
   EXPECT_EQ(GetCell(t, "a", 0), "a");
-  EXPECT_EQ(GetCell(t, "a", 2), "");
-  EXPECT_EQ(GetCell(t, "a", -1), "");
-  EXPECT_EQ(GetCell(t, "a", INT32_MAX), "");
-  EXPECT_EQ(GetCell(t, "a", INT32_MIN), "");
+  for (int32_t column : {2, -1, INT32_MAX, INT32_MIN}) EXPECT_EQ(GetCell(t, "a", column), "") << column;
   EXPECT_EQ(GetCell(t, "missing", 1), "");
 }
 
@@ -210,59 +165,31 @@ TEST(TableTest, GetCellOutsideTheColumns) {
 TEST(TableTest, UnevenColumnsAreReadAndWrittenSafely) {
   ttable t = MakeTable({"name", "value"}, {{"a", "b", "c"}, {"1"}});
   EXPECT_EQ(RowCount(t), 3);
-  EXPECT_EQ(GetValue(t, "a"), "1");
-  EXPECT_EQ(GetValue(t, "b"), "");
   EXPECT_EQ(Walk(t), (std::vector<Row>{{"a", "1"}, {"b", ""}, {"c", ""}}));
-
   SetValue(t, "c", "3");  // an existing row past the end of column 1
-  EXPECT_EQ(GetValue(t, "c"), "3");
-  EXPECT_EQ(GetValue(t, "b"), "");
   SetValue(t, "d", "4");
-  EXPECT_EQ(GetValue(t, "d"), "4");
-  EXPECT_EQ(t.storage[1].size(), 4u);
+  EXPECT_EQ(t.storage[1], (TStringList{"1", "", "3", "4"}));
 
   ttable onlyNames = MakeTable({"name"}, {{"a"}});
-  EXPECT_EQ(GetValue(onlyNames, "a"), "");
   SetValue(onlyNames, "a", "dropped");
   EXPECT_EQ(onlyNames.storage.size(), 1u);
-  onlyNames.cursor = 0;
-  EXPECT_EQ(CurrentName(onlyNames), "a");
-  EXPECT_EQ(CurrentValue(onlyNames), "");
+  EXPECT_EQ(Walk(onlyNames), (std::vector<Row>{{"a", ""}}));
 
   ttable longValues = MakeTable({"name", "value"}, {{"a"}, {"1", "2", "3"}});
-  EXPECT_EQ(RowCount(longValues), 1);
   EXPECT_EQ(Walk(longValues), (std::vector<Row>{{"a", "1"}}));
   EXPECT_EQ(CurrentValue(longValues), "");  // the cell below the last row is not a row
-  longValues.cursor = 2;
-  EXPECT_EQ(CurrentValue(longValues), "");
 }
 
-TEST(CursorTest, WalkVisitsEveryRowOnceAndThenStays) {
-  ttable t;
-  InitTable(t, {"value"});
-  SetValue(t, "x", "1");
-  SetValue(t, "y", "2");
-  EXPECT_EQ(t.cursor, -1);
-  EXPECT_EQ(CurrentName(t), "");  // before the first row
-  EXPECT_TRUE(MoveNext(t));
-  EXPECT_EQ(CurrentName(t), "x");
-  EXPECT_TRUE(MoveNext(t));
-  EXPECT_EQ(CurrentValue(t), "2");
+TEST(CursorTest, WalkEndsAndStaysEnded) {
+  ttable t = ValueTable({{"x", "1"}, {"y", "2"}});
+  EXPECT_EQ(Walk(t), (std::vector<Row>{{"x", "1"}, {"y", "2"}}));
   EXPECT_FALSE(MoveNext(t));
   EXPECT_EQ(CurrentName(t), "");
-  EXPECT_FALSE(MoveNext(t));
-  EXPECT_EQ(CurrentValue(t), "");
-  ResetCursor(t);
-  EXPECT_EQ(t.cursor, -1);
-  EXPECT_TRUE(MoveNext(t));
-  EXPECT_EQ(CurrentName(t), "x");
-
-  t.cursor = INT32_MAX;  // far past the end: no overflow, still done
-  EXPECT_FALSE(MoveNext(t));
-  EXPECT_EQ(CurrentName(t), "");
-  t.cursor = -100;
-  EXPECT_FALSE(MoveNext(t));
-  EXPECT_EQ(CurrentName(t), "");
+  for (int32_t cursor : {INT32_MAX, -100}) {  // far past the end: no overflow, still done
+    t.cursor = cursor;
+    EXPECT_FALSE(MoveNext(t)) << cursor;
+    EXPECT_EQ(CurrentName(t), "") << cursor;
+  }
 }
 
 // ---- text form ----
@@ -282,14 +209,11 @@ TEST(ParseTableTest, NameValueLines) {
       {"only spaces after =", "a =   ", {}},
       {"value keeps inner =", "k = a=b", {{"k", "a=b"}}},
       {"quoted name and value", "\"my key\" = ' spaced '", {{"my key", " spaced "}}},
-      {"mixed quotes", "k='v\"", {{"k", "v"}}},
       {"quotes around nothing", "k=''", {}},
-      {"one quote", "k='", {{"k", "'"}}},
       {"later equal name overwrites", "a=1\nb=2\na=3", {{"a", "3"}, {"b", "2"}}},
       {"comments keep the whole line",
        "  # one = 1 \n;two\n#", {{"#0", "  # one = 1 "}, {"#1", ";two"}, {"#2", "#"}}},
       {"comment only by its name", "x=#1\n'#q'=2", {{"x", "#1"}, {"#q", "2"}}},
-      {"tabs are kept", "a\t= 1\t", {{"a\t", "1\t"}}},
   };
   for (const Case& c : cases) {
     ttable t;
@@ -307,58 +231,33 @@ TEST(ParseTableTest, ReplacesWhatWasThere) {
   t.cursor = 0;
   ParseTable("new=1", t);
   EXPECT_EQ(t.cursor, -1);
-  EXPECT_EQ(RowCount(t), 1);
-  EXPECT_EQ(FindRow(t, "old"), -1);
-  EXPECT_EQ(GetValue(t, "new"), "1");
-}
-
-TEST(ParseTableTest, ManyLinesStayInOrder) {
-  std::string text;
-  for (int i = 0; i < 2000; ++i) text += "k" + IntToText(i % 1500) + " = " + IntToText(i) + "\r\n";
-  ttable t;
-  ParseTable(text, t);
-  ASSERT_EQ(RowCount(t), 1500);
-  EXPECT_EQ(CurrentName(t), "");
-  EXPECT_EQ(FindRow(t, "k1499"), 1499);
-  EXPECT_EQ(GetValue(t, "k0"), "1500");
-  EXPECT_EQ(GetValue(t, "k499"), "1999");
-  EXPECT_EQ(GetValue(t, "k500"), "500");
+  EXPECT_EQ(t.storage, (std::vector<TStringList>{{"new"}, {"1"}}));
 }
 
 // ---- binary form ----
 
-TEST(TableBinaryTest, WriteTableLayout) {
-  ttable t;
-  InitTable(t, {"value"});
-  SetValue(t, "k", "v");
-  std::string bytes;
+TEST(TableBinaryTest, WriteTableAppendsItsLayout) {
+  const ttable t = ValueTable({{"k", "v"}});
+  std::string bytes = "head";
   WriteTable(bytes, t);
-  EXPECT_EQ(bytes, Le32(2) + Str("name") + Str("value")  // column names
-                       + Le32(2)                          // column count
-                       + Le32(1) + Str("k")               // column 0
-                       + Le32(1) + Str("v"));             // column 1
+  EXPECT_EQ(bytes, "head" + Le32(2) + Str("name") + Str("value")  // column names
+                       + Le32(2)                                   // column count
+                       + Le32(1) + Str("k")                        // column 0
+                       + Le32(1) + Str("v"));                      // column 1
 }
 
 TEST(TableBinaryTest, RoundTrips) {
-  std::vector<ttable> tables;
-  tables.emplace_back();
-  {
-    ttable t;
-    ParseTable("a = 1\r\n#x\r\nc = 'q'\r\n=5", t);
-    tables.push_back(t);
-  }
-  {
-    ttable t;
-    InitTable(t, {"x", "y"});
-    SetValues(t, "r1", {"1", "2"});
-    SetValues(t, "r2", {"\x00\xFF"s, ""});
-    SetValues(t, "", {"", "z"});
-    tables.push_back(t);
-  }
-  tables.push_back(MakeTable({"name", "value"}, {{"a", "b"}, {"1"}}));   // uneven
-  tables.push_back(MakeTable({}, {{}, {}, {}}));                       // no names
-  tables.push_back(MakeTable({"name", "value"}, {}));                  // no columns
-
+  ttable parsed, several;
+  ParseTable("a = 1\r\n#x\r\nc = 'q'\r\n=5", parsed);
+  InitTable(several, {"x", "y"});
+  SetValues(several, "r1", {"1", "2"});
+  SetValues(several, "r2", {"\x00\xFF"s, ""});
+  const ttable tables[] = {
+      {}, parsed, several,
+      MakeTable({"name", "value"}, {{"a", "b"}, {"1"}}),  // uneven
+      MakeTable({}, {{}, {}, {}}),                        // no names
+      MakeTable({"name", "value"}, {}),                   // no columns
+  };
   for (const ttable& t : tables) {
     std::string bytes;
     WriteTable(bytes, t);
@@ -429,7 +328,7 @@ TEST(TableBinaryTest, EveryTruncationReadsSafely) {
   for (int i = 0; i < 20; ++i) SetValues(t, "row" + IntToText(i), {IntToText(i * 7), "e"});
   std::string full;
   WriteTable(full, t);
-  for (size_t cut = 0; cut < full.size(); ++cut) {
+  for (size_t cut = 0; cut <= full.size(); ++cut) {
     std::string bytes = full.substr(0, cut);
     ttable back;
     ReadTable(bytes, back);
@@ -437,13 +336,8 @@ TEST(TableBinaryTest, EveryTruncationReadsSafely) {
     EXPECT_LE(back.storage.size(), 3u) << cut;
     for (const TStringList& column : back.storage) EXPECT_LE(column.size(), cut) << cut;
     Walk(back);
-    (void)GetValue(back, "row3");
+    if (cut == full.size()) { EXPECT_EQ(back.storage, t.storage); }
   }
-  std::string bytes = full;
-  ttable back;
-  ReadTable(bytes, back);
-  EXPECT_EQ(back.storage, t.storage);
-  EXPECT_EQ(GetCell(back, "row19", 1), "133");
 }
 
 }  // namespace

@@ -20,31 +20,21 @@ namespace {
 std::vector<TElement> Words(const std::vector<std::string>& words) {
   std::vector<TElement> e;
   for (size_t w = 0; w < words.size(); ++w) {
-    if (w > 0) {
-      TElement g;
-      g.type = TElement::kGlue;
-      g.width = g.stretch = 4;
-      g.item = {32, 5, 4, 10, 3};
-      e.push_back(g);
-    }
-    for (char c : words[w]) {
-      TElement b;
-      b.width = 10;
-      b.item = {static_cast<uint16_t>(c), 5, 10, 10, 3};
-      e.push_back(b);
-    }
+    if (w > 0) e.push_back({.type = TElement::kGlue, .width = 4, .stretch = 4, .item = {32, 5, 4, 10, 3}});
+    for (char c : words[w]) e.push_back({.width = 10, .item = {static_cast<uint16_t>(c), 5, 10, 10, 3}});
   }
-  TElement end;
-  end.type = TElement::kPenalty;
-  end.penalty = kForced;
-  e.push_back(end);
+  e.push_back({.type = TElement::kPenalty, .penalty = kForced});
   return e;
 }
 
-std::string Text(const TBrokenLine& line) {
-  std::string s;
-  for (const TLineItem& i : line.items) s += static_cast<char>(i.code);
-  return s;
+// The lines' texts.
+std::vector<std::string> Texts(const std::vector<TBrokenLine>& lines) {
+  std::vector<std::string> texts;
+  for (const TBrokenLine& line : lines) {
+    texts.emplace_back();
+    for (const TLineItem& i : line.items) texts.back() += static_cast<char>(i.code);
+  }
+  return texts;
 }
 
 TBreakOptions Width(int32_t w) {
@@ -58,7 +48,6 @@ TEST(MakeLineBreak, NoLineIsWiderThanItsWidthAndNoneEndsInASpace) {
   for (int32_t width : {64, 80, 100, 137, 200}) {
     const auto lines = BreakLines(Words(words), Width(width));
     ASSERT_FALSE(lines.empty()) << width;
-    std::string all;
     for (const TBrokenLine& l : lines) {
       EXPECT_LE(l.width, width);
       int32_t sum = 0;
@@ -67,86 +56,62 @@ TEST(MakeLineBreak, NoLineIsWiderThanItsWidthAndNoneEndsInASpace) {
       ASSERT_FALSE(l.items.empty());
       EXPECT_NE(l.items.back().code, 32);
       EXPECT_NE(l.items.front().code, 32);
-      all += Text(l) + " ";
     }
     // Nothing lost, nothing added.
-    std::string expected;
+    std::string expected, all;
     for (const auto& w : words) expected += w + " ";
+    for (const std::string& text : Texts(lines)) all += text + " ";
     EXPECT_EQ(all, expected) << width;
     EXPECT_TRUE(lines.back().forced);
   }
+  // A word longer than the line breaks between its letters.
+  for (const TBrokenLine& l : BreakLines(Words({"ab", "cdefghijklmnop", "q"}), Width(60))) EXPECT_LE(l.width, 60);
 }
 
-TEST(MakeLineBreak, ALineIsTightRatherThanLeavingTheNextOneShort) {
-  // "aaaa bb cccc" is 108 of 110 pixels: two lines, the first nearly full.
-  const auto lines = BreakLines(Words({"aaaa", "bb", "cccc", "dd", "eeee", "ff"}), Width(110));
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(Text(lines[0]), "aaaa bb cccc");
-  EXPECT_EQ(Text(lines[1]), "dd eeee ff");
-}
-
-TEST(MakeLineBreak, AJustifiedLineNeedsSpacesThatCanTakeTheRest) {
-  // At 200 pixels "aaaaaaaaaaaa" alone has no space to widen, so it takes "b" along: its one
-  // space then grows from 4 to 70 pixels, within the 127 the reader allows.
-  const auto lines = BreakLines(Words({"aaaaaaaaaaaa", "b", "cccccccccccc"}), Width(200));
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(Text(lines[0]), "aaaaaaaaaaaa b");
-  EXPECT_EQ(lines[0].spaces, 1);
-  EXPECT_LE(200 - lines[0].width + 4, 127);
-}
-
-TEST(MakeLineBreak, AWordLongerThanTheLineBreaksBetweenItsLetters) {
-  const auto lines = BreakLines(Words({"ab", "cdefghijklmnop", "q"}), Width(60));
-  ASSERT_GE(lines.size(), 3u);
-  for (const TBrokenLine& l : lines) EXPECT_LE(l.width, 60);
+TEST(MakeLineBreak, TheLinesOfLeastDemerits) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> words;
+    int32_t width;
+    std::vector<std::string> lines;
+  } const cases[] = {
+      // "aaaa bb cccc" is 108 of 110 pixels: two lines, the first nearly full.
+      {"tight rather than a short next line", {"aaaa", "bb", "cccc", "dd", "eeee", "ff"}, 110,
+       {"aaaa bb cccc", "dd eeee ff"}},
+      // Alone, "aaaaaaaaaaaa" has no space to widen, so it takes "b" along: its one space then
+      // grows from 4 to 74 pixels, within the 127 the reader allows.
+      {"a justified line needs a space", {"aaaaaaaaaaaa", "b", "cccccccccccc"}, 200,
+       {"aaaaaaaaaaaa b", "cccccccccccc"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Texts(BreakLines(Words(c.words), Width(c.width))), c.lines) << c.what;
 }
 
 TEST(MakeLineBreak, AHyphenIsDrawnOnlyWhereTheLineBreaks) {
   std::vector<TElement> e = Words({"aaaa", "bbbbbbbb"});
-  TElement p;
-  p.type = TElement::kPenalty;
-  p.penalty = 50;
-  p.flagged = true;
-  p.width = 6;
-  p.item = {'-', 5, 6, 10, 3};
-  e.insert(e.begin() + 9, p);  // "aaaa bbbb-bbbb"
-  const auto lines = BreakLines(e, Width(100));
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(Text(lines[0]), "aaaa bbbb-");
-  EXPECT_EQ(Text(lines[1]), "bbbb");
-  const auto one = BreakLines(e, Width(200));
-  ASSERT_EQ(one.size(), 1u);
-  EXPECT_EQ(Text(one[0]), "aaaa bbbbbbbb");
+  const TElement hyphen = {.type = TElement::kPenalty, .width = 6, .penalty = 50, .flagged = true, .item = {'-', 5, 6, 10, 3}};
+  e.insert(e.begin() + 9, hyphen);  // "aaaa bbbb-bbbb"
+  EXPECT_EQ(Texts(BreakLines(e, Width(100))), (std::vector<std::string>{"aaaa bbbb-", "bbbb"}));
+  EXPECT_EQ(Texts(BreakLines(e, Width(200))), (std::vector<std::string>{"aaaa bbbbbbbb"}));
 }
 
-TEST(MakeLineBreak, AnchorsGoWithTheLineTheyStandOn) {
+TEST(MakeLineBreak, AnchorsAndNonBreakingSpaces) {
   std::vector<TElement> e = Words({"aaaa", "bbbb", "cccc", "dddd"});
   e[10].anchors = {7};  // the first letter of "cccc"
   const auto lines = BreakLines(e, Width(100));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_TRUE(lines[0].anchors.empty());
   EXPECT_EQ(lines[1].anchors, std::vector<int32_t>{7});
-}
 
-TEST(MakeLineBreak, ANonBreakingSpaceKeepsItsNeighboursTogether) {
-  std::vector<TElement> e = Words({"aaaa", "bbbb", "cc"});
+  e = Words({"aaaa", "bbbb", "cc"});
   e[9].breakable = false;  // between "bbbb" and "cc"
-  const auto lines = BreakLines(e, Width(100));
-  for (const TBrokenLine& l : lines) EXPECT_NE(Text(l), "aaaa bbbb");
+  for (const std::string& text : Texts(BreakLines(e, Width(100)))) EXPECT_NE(text, "aaaa bbbb");
 }
 
 // --- pages
 
-std::vector<TPageLine> Paragraph(int lines, int32_t id, int32_t height = 10) {
+std::vector<TPageLine> Paragraph(int lines, int32_t id) {
   std::vector<TPageLine> out;
-  for (int i = 0; i < lines; ++i) {
-    TPageLine l;
-    l.record.height = height;
-    l.paragraph = id;
-    l.index = i;
-    l.count = lines;
-    out.push_back(l);
-  }
+  for (int i = 0; i < lines; ++i) out.push_back({.record = {.height = 10}, .paragraph = id, .index = i, .count = lines});
   return out;
 }
 
@@ -156,52 +121,38 @@ std::vector<size_t> Sizes(const std::vector<TPageOfLines>& pages) {
   return s;
 }
 
-TEST(MakePageBreak, PagesAreFilledToTheBottom) {
-  EXPECT_EQ(Sizes(BreakPages(Paragraph(12, 0), 40)), (std::vector<size_t>{4, 4, 4}));
-}
-
-TEST(MakePageBreak, AWidowTakesALineWithIt) {
-  // Five lines, four fit: the last would stand alone on the next page.
-  EXPECT_EQ(Sizes(BreakPages(Paragraph(5, 0), 40)), (std::vector<size_t>{3, 2}));
-}
-
-TEST(MakePageBreak, AnOrphanGoesToTheNextPage) {
-  std::vector<TPageLine> lines = Paragraph(3, 0);
-  for (const TPageLine& l : Paragraph(4, 1)) lines.push_back(l);
-  // Page of four: three lines of the first paragraph and the first line of the second alone.
-  EXPECT_EQ(Sizes(BreakPages(lines, 40)), (std::vector<size_t>{3, 4}));
-}
-
-TEST(MakePageBreak, ATwoLineParagraphIsNeverSplit) {
-  std::vector<TPageLine> lines = Paragraph(3, 0);
-  for (const TPageLine& l : Paragraph(2, 1)) lines.push_back(l);
-  EXPECT_EQ(Sizes(BreakPages(lines, 40)), (std::vector<size_t>{3, 2}));
-}
-
-TEST(MakePageBreak, AHeadingStaysWithTheLineAfterIt) {
-  std::vector<TPageLine> lines = Paragraph(3, 0);
-  TPageLine heading;
-  heading.record.height = 10;
-  heading.keepWithNext = true;
-  heading.paragraph = 1;
-  lines.push_back(heading);
-  for (const TPageLine& l : Paragraph(3, 2)) lines.push_back(l);
-  EXPECT_EQ(Sizes(BreakPages(lines, 40)), (std::vector<size_t>{3, 4}));
-}
-
-TEST(MakePageBreak, WhatCannotBeAvoidedStillFillsThePage) {
-  // One line per page: every page holds a single line of the paragraph, widow or not.
-  EXPECT_EQ(Sizes(BreakPages(Paragraph(3, 0), 10)), (std::vector<size_t>{1, 1, 1}));
-  // A paragraph of two lines on pages of two: both fit.
-  EXPECT_EQ(Sizes(BreakPages(Paragraph(2, 0), 20)), (std::vector<size_t>{2}));
+TEST(MakePageBreak, WidowsOrphansAndHeadings) {
+  struct Case {
+    const char* what;
+    std::vector<int> paragraphs;  // lines of 10 pixels per paragraph; 0 is a heading line
+    int32_t height;
+    std::vector<size_t> pages;
+  } const cases[] = {
+      {"filled to the bottom", {12}, 40, {4, 4, 4}},
+      // Five lines, four fit: the last would stand alone on the next page.
+      {"a widow takes a line with it", {5}, 40, {3, 2}},
+      // Three lines of the first paragraph and the first line of the second alone.
+      {"an orphan goes to the next page", {3, 4}, 40, {3, 4}},
+      {"two lines are never split", {3, 2}, 40, {3, 2}},
+      {"a heading stays with the line after it", {3, 0, 3}, 40, {3, 4}},
+      // What cannot be avoided still fills the page.
+      {"one line per page", {3}, 10, {1, 1, 1}},
+      {"two lines on a page of two", {2}, 20, {2}},
+  };
+  for (const Case& c : cases) {
+    std::vector<TPageLine> lines;
+    for (size_t id = 0; id < c.paragraphs.size(); ++id) {
+      std::vector<TPageLine> more = Paragraph(std::max(c.paragraphs[id], 1), static_cast<int32_t>(id));
+      more[0].keepWithNext = c.paragraphs[id] == 0;
+      lines.insert(lines.end(), more.begin(), more.end());
+    }
+    EXPECT_EQ(Sizes(BreakPages(lines, c.height)), c.pages) << c.what;
+  }
 }
 
 TEST(MakePageBreak, SpacingVanishesAtTheTopAndForcedBreaksStartPages) {
   std::vector<TPageLine> lines = Paragraph(4, 0);
-  TPageLine gap;
-  gap.spacing = true;
-  gap.record.height = 5;
-  lines.push_back(gap);
+  lines.push_back({.record = {.height = 5}, .spacing = true});
   std::vector<TPageLine> next = Paragraph(2, 1);
   next[0].newPage = true;
   next[0].anchors = {3};
@@ -214,30 +165,24 @@ TEST(MakePageBreak, SpacingVanishesAtTheTopAndForcedBreaksStartPages) {
 
 // --- hyphenation
 
-TEST(MakeHyphenation, PointsComeFromThePatterns) {
+TEST(MakeHyphenation, PointsComeFromThePatternsTwoLettersFromTheStartAndThreeFromTheEnd) {
+  const struct {
+    const char* language;
+    std::string word;
+  } words[] = {{"en", "hyphenation"},
+               // "программирование" in code page 1251, converted for its patterns.
+               {"ru", "\xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE8\xF0\xEE\xE2\xE0\xED\xE8\xE5"}};
+  for (const auto& [language, word] : words) {
+    THyphenator h(language);
+    const auto points = h.Points(word);
+    ASSERT_FALSE(points.empty()) << word;
+    for (size_t p : points) EXPECT_TRUE(p >= 2 && p <= word.size() - 3) << word << " " << p;
+  }
   THyphenator en("en");
   const auto points = en.Points("hyphenation");
-  ASSERT_FALSE(points.empty());
-  for (size_t p : points) {
-    EXPECT_GE(p, 2u);
-    EXPECT_LE(p, std::string("hyphenation").size() - 3);
-  }
   EXPECT_NE(std::find(points.begin(), points.end(), 2u), points.end());  // hy-phen-ation
-  // Capitals hyphenate like small letters.
-  EXPECT_EQ(en.Points("Hyphenation"), points);
+  EXPECT_EQ(en.Points("Hyphenation"), points);  // capitals hyphenate like small letters
   EXPECT_TRUE(en.Points("cat").empty());
-}
-
-TEST(MakeHyphenation, RussianWordsAreConvertedForTheirPatterns) {
-  THyphenator ru("ru");
-  // "программирование" in code page 1251.
-  const std::string word = "\xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE8\xF0\xEE\xE2\xE0\xED\xE8\xE5";
-  const auto points = ru.Points(word);
-  ASSERT_FALSE(points.empty());
-  for (size_t p : points) {
-    EXPECT_GE(p, 2u);
-    EXPECT_LE(p, word.size() - 3);
-  }
 }
 
 // --- code page
@@ -248,9 +193,8 @@ TEST(MakeCodePage, ConvertsWhatTheCodePageHoldsAndRefusesTheRest) {
   EXPECT_FALSE(ToCp1251("ok \xF0\x9F\x98\x80", &f));
   EXPECT_EQ(f.offset, 3u);
   EXPECT_NE(f.what.find("U+1F600"), std::string::npos) << f.what;
-  EXPECT_FALSE(ToCp1251("\xC3\x28", &f));  // not UTF-8
-  EXPECT_FALSE(ToCp1251("\xC0\xAF", &f));  // overlong
-  EXPECT_FALSE(ToCp1251("\xED\xA0\x80", &f));  // a surrogate
+  // Not UTF-8, overlong, a surrogate.
+  for (const char* bad : {"\xC3\x28", "\xC0\xAF", "\xED\xA0\x80"}) EXPECT_FALSE(ToCp1251(bad, &f)) << bad;
   EXPECT_EQ(Cp1251Lower(0xC0), 0xE0);
   EXPECT_EQ(Cp1251Lower('Q'), 'q');
   EXPECT_TRUE(IsCp1251Letter(0xB8));
@@ -272,8 +216,7 @@ TEST(MakePictures, FormatsByColoursAndSize) {
 
   TPictureFormat f;
   EXPECT_TRUE(ParsePictureFormat("xwl:60", f));
-  EXPECT_EQ(f.kind, TPictureFormat::kXwl);
-  EXPECT_EQ(f.quality, 60);
+  EXPECT_TRUE(f.kind == TPictureFormat::kXwl && f.quality == 60);
   EXPECT_TRUE(ParsePictureFormat("raw", f));
   EXPECT_EQ(f.kind, TPictureFormat::kRaw);
   EXPECT_FALSE(ParsePictureFormat("A leaf", f));
