@@ -14,6 +14,7 @@
 #include "book/pictureencode.h"
 #include "display/anchorz.h"
 #include "images/imageclass.h"
+#include "reader/pagedisplay.h"
 #include "tests/support/testdevice.h"
 
 namespace folivar {
@@ -82,17 +83,33 @@ TEST_F(Drawing, LinesStopAtTheBottomMargin) {
   TPage page;
   page.lines.push_back(std::make_unique<TLine>(Line("ab", kAlignLeft)));
   page.lines.push_back(std::make_unique<TLine>(Line("cd", kAlignLeft)));
-  // 100 - 60 = 40 pixels below 10: the first line (16) fits, the second ends at 42.
+  // The surface is 100 high; lines are 16.
+  struct Case {
+    int32_t top, bottom;
+    std::vector<std::string> written;
+  };
+  const Case cases[] = {
+      {10, 60, {"ab"}},        // the second line would end at 42, two below 100 - 60
+      {24, 60, {"ab"}},        // the first ends exactly at 40
+      {25, 60, {}},            // one pixel more: not even the first
+      {8, 60, {"ab", "cd"}},   // the second ends exactly at 40
+      {84, 0, {"ab"}},         // exactly at the surface's bottom
+      {85, 0, {}},
+  };
+  for (const Case& c : cases) {
+    device_->calls.clear();
+    DrawPage(5, c.top, &page, 150, c.bottom);
+    std::vector<std::string> written;
+    for (const test::TDeviceCall& w : device_->Writes()) written.push_back(w.text);
+    EXPECT_EQ(written, c.written) << "top " << c.top << ", bottom " << c.bottom;
+  }
+  // The cell's top is the line's top: baseline 22 less the ascent 12.
   DrawPage(5, 10, &page, 150, 60);
-  ASSERT_EQ(device_->Writes().size(), 1u);
-  EXPECT_EQ(device_->Writes()[0].text, "ab");
-  EXPECT_EQ(device_->Writes()[0].x, 5);
-  EXPECT_EQ(device_->Writes()[0].y, 10);  // the cell's top: baseline 22 less the ascent
+  EXPECT_EQ(device_->Writes().back().x, 5);
+  EXPECT_EQ(device_->Writes().back().y, 10);
   EXPECT_EQ(page.lines[0]->top, 10);
 
   device_->calls.clear();
-  DrawPage(5, 90, &page, 150, 0);  // the first line would end at 106
-  EXPECT_TRUE(device_->Writes().empty());
   DrawPage(5, 10, nullptr, 150, 0);
   TPage empty;
   DrawPage(5, 10, &empty, 150, 0);
@@ -214,9 +231,14 @@ TEST_F(Drawing, PageReferencesShowTheAnchorsPage) {
   ASSERT_EQ(device_->Writes().size(), 1u);
   EXPECT_EQ(device_->Writes()[0].text, "7");
   EXPECT_EQ(device_->Writes()[0].kind, test::TDeviceCall::kText);
+  // The number's cell hangs from the selected font's ascent (12) above the baseline.
+  EXPECT_EQ(device_->Writes()[0].x, 10);
+  EXPECT_EQ(device_->Writes()[0].y, 40 - 12);
   EXPECT_EQ(x, 10 + Width("0000"));
-  EXPECT_EQ(surface_->ItemMap()->ItemAt(10, 40), &reference);
-  EXPECT_EQ(surface_->ItemMap()->ItemAt(10 + Width("0000"), 40), &reference);  // corners included
+  // Marked from the cell's top-left to its bottom-right corner, both included.
+  EXPECT_EQ(surface_->ItemMap()->ItemAt(10, 28), &reference);
+  EXPECT_EQ(surface_->ItemMap()->ItemAt(10 + Width("0000"), 28 + 16), &reference);
+  EXPECT_EQ(surface_->ItemMap()->ItemAt(10, 27), nullptr);
   EXPECT_EQ(surface_->ItemMap()->ItemAt(11 + Width("0000"), 40), nullptr);
 
   // No anchor 5: nothing written, nothing marked, the space is kept.
@@ -276,6 +298,51 @@ TEST_F(Drawing, FixedAndZeroWidthSpaces) {
   ASSERT_EQ(device_->Writes().size(), 1u);
   EXPECT_EQ(device_->Writes()[0].text, "ab");
   EXPECT_EQ(device_->Writes()[0].advances[0], 7 + Width(" "));
+}
+
+// The reader's page surface as the page display prepares it for drawing: a single page of
+// 100 x 80 (margins 10, bottom 20) with blue as the book's glyph colour; page 0 has a link where
+// page 2 has plain text, and page 2 has its number in digit pictures whose left column is blue.
+TEST(PageSurface, TheItemMapIsClearedAndTheKeyColourIsTheBooks) {
+  constexpr uint32_t kBlue = 0x0000FF;
+  TBookWriter w;
+  w.header.pageWidth = w.header.viewWidth = 100;
+  w.header.viewHeight = 80;
+  w.header.leftMargin = w.header.topMargin = w.header.rightMargin = 10;
+  w.header.bottomMargin = 20;
+  w.header.digitImageBase = 0;
+  w.header.glyphBlend = 0;
+  w.header.glyphColour = kBlue;
+  for (uint32_t d = 0; d < 10; ++d) {
+    std::vector<uint32_t> digit(4 * 6, 0x100 + d);
+    for (size_t row = 0; row < 6; ++row) digit[row * 4] = kBlue;
+    w.AddPicture(6, PackedPictureRecord(4, 6, PackRawPixels(digit.data(), 4, 6)));
+  }
+  const auto plain = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})));
+  const auto link = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12, .link = "#a"})));
+  for (uint16_t style : {link, plain, plain}) {
+    w.AddPage(EncodePageRecord(-1, {{.height = 16, .ascent = 12, .descent = 4, .alignment = 1,
+                                     .items = {{'x', style}}}}));
+  }
+  w.AddAnchor("a", 2);
+  std::string image = w.Build();
+  TBook book;
+  LoadBook(book, std::make_unique<TPtrFile>(image.data(), static_cast<int32_t>(image.size())));
+  {
+    TPageDisplay display(book, [](tview& target) { return std::make_unique<test::TTestTextDevice>(&target); });
+    display.Show();
+    EXPECT_NE(display.Surface().ItemMap()->ItemAt(12, 12), nullptr);
+    book.GoToPage(2);
+    ASSERT_EQ(display.FitWidth(), 0);  // the same surface and item map
+    display.Show();
+    EXPECT_EQ(display.Surface().ItemMap()->ItemAt(12, 12), nullptr);
+    // The "2" centred on the baseline 80 - 20 / 2: its blue column shows the white background.
+    EXPECT_EQ(display.Surface().PixelAt(48, 65), 0xFFFFFFu);
+    EXPECT_EQ(display.Surface().PixelAt(49, 65), 0x102u);
+  }
+  FreeImages();
+  ClearAnchors();
+  ResetStyles();
 }
 
 }  // namespace
