@@ -23,12 +23,10 @@ constexpr UINT kTimerPeriod = 50;
 constexpr uint32_t kSplashTime = 1500;
 
 // The desktop under the reader window, for the page turn: grabbed before the turn, and each frame
-// copied onto it, paced so that the whole turn takes the book's duration when it gives one.
+// copied onto it; the turn paces the frames by the tick count.
 class TDesktopScreen : public TTurnScreen {
  public:
-  explicit TDesktopScreen(int32_t duration)
-      : dc_(GetDC(nullptr)), duration_(duration > 0 ? static_cast<uint32_t>(duration) : 0),
-        start_(GetTickCount()) {}
+  TDesktopScreen() : dc_(GetDC(nullptr)) {}
   ~TDesktopScreen() override {
     if (dc_) ReleaseDC(nullptr, dc_);
   }
@@ -38,7 +36,7 @@ class TDesktopScreen : public TTurnScreen {
   void Grab(tview& into, int32_t x, int32_t y) override {
     if (dc_) GrabFromDC(into, dc_, x, y);
   }
-  void Show(const tview& frame, int32_t x, int32_t y, size_t index, size_t count) override {
+  void Show(const tview& frame, int32_t x, int32_t y, size_t, size_t) override {
     if (!dc_) return;
     if (staged_.Width() != frame.Width() || staged_.Height() != frame.Height()) {
       staged_.Allocate(frame.Width(), frame.Height(), true);
@@ -46,17 +44,12 @@ class TDesktopScreen : public TTurnScreen {
     frame.Put(staged_, 0, 0);
     DrawToDC(staged_, dc_, x, y);
     GdiFlush();
-    if (duration_ == 0 || count == 0) return;
-    // Frame index is due to end at this share of the duration; a slow frame is not waited for.
-    const uint32_t due = static_cast<uint32_t>(uint64_t{duration_} * (index + 1) / count);
-    const uint32_t spent = GetTickCount() - start_;
-    if (spent < due) Sleep(due - spent);
   }
+  uint32_t Now() override { return GetTickCount(); }
+  void Wait(uint32_t milliseconds) override { Sleep(milliseconds); }
 
  private:
   HDC dc_;
-  uint32_t duration_;
-  uint32_t start_;
   tview staged_;
 };
 
@@ -171,13 +164,15 @@ void TFolivar::ShowPage() {
   const tview& surface = display_->Surface().Bitmap();
   std::unique_ptr<TDesktopScreen> desktop;
   bool turning = false;
+  uint32_t turnTime = 0;
   if (animate) {
     highlight_.level = 0;
     surface.Put(screen_, 0, 0);
     Paint();
     GdiFlush();
     const TAnimation animation = ReadAnimation(book);
-    desktop = std::make_unique<TDesktopScreen>(animation.duration);
+    turnTime = TurnTime(animation.duration, repeatTurn_);
+    desktop = std::make_unique<TDesktopScreen>();
     turning = turn_.PrepareTurn(animation, backwards, ReadTurnMargins(book), surface, Left(), Top(),
                                 desktop.get());
     if (turning) turn_.CaptureBefore(surface);
@@ -186,7 +181,7 @@ void TFolivar::ShowPage() {
   repaintPending_ = true;
   if (turning) {
     turn_.CaptureAfter(surface);
-    turn_.PlayTurn(*desktop);
+    turn_.PlayTurn(*desktop, turnTime);
     turn_.EndTurn();
   }
   Paint();
@@ -228,8 +223,10 @@ void TFolivar::Timer(UINT_PTR) {
   const bool inside = pointer.x >= window.left && pointer.x <= window.right &&
                       pointer.y >= window.top && pointer.y <= window.bottom;
   if (hold_.Tick(inside, buttonHeld_)) {
+    repeatTurn_ = true;
     if (hovered_ == kHotNextCorner) book_->NextPage();
     if (hovered_ == kHotPreviousCorner) book_->PreviousPage();
+    repeatTurn_ = false;
   }
   if (highlight_.Tick(inside)) Repaint();
   repaintPending_ = true;
@@ -316,7 +313,9 @@ void TFolivar::MouseButton(uint8_t down, uint8_t button, int32_t x, int32_t y) {
 }
 
 void TFolivar::Key(uint8_t down, int32_t key) {
+  if (!down) keys_.Release(key);
   if (!down || !display_) return;
+  repeatTurn_ = keys_.Press(key);
   switch (KeyAction(key)) {
     case TKeyAction::kBack: Back(); break;
     case TKeyAction::kNextPage: book_->NextPage(); break;
@@ -338,6 +337,9 @@ void TFolivar::Key(uint8_t down, int32_t key) {
     case TKeyAction::kQuit: Quit(); break;
     case TKeyAction::kNone: break;
   }
+  repeatTurn_ = false;
+  // A box opened by this key (the end of the book, the build date) took its release.
+  if (!(GetKeyState(key) & 0x8000)) keys_.Release(key);
 }
 
 void TFolivar::OnSysCommand(TWinMessage& m) {

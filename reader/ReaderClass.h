@@ -19,6 +19,7 @@
 #include "display/StdWin.h"
 #include "display/help.h"
 #include "reader/highlight.h"
+#include "reader/navigation.h"
 #include "reader/pagedisplay.h"
 #include "reader/pageturn.h"
 
@@ -77,6 +78,8 @@ class TFolivar : public TWin {
 
   THighlight highlight_;
   THold hold_;
+  TKeyRepeat keys_;
+  bool repeatTurn_ = false;  // the page moving now is a held corner's or a repeated key's
   uint16_t hovered_ = 0;
   bool windowDrag_ = false;
   bool scrollDrag_ = false;

@@ -31,6 +31,16 @@ TKeyAction KeyAction(int32_t key) {
   }
 }
 
+bool TKeyRepeat::Press(int32_t key) {
+  const bool repeated = key == down_;
+  down_ = key;
+  return repeated;
+}
+
+void TKeyRepeat::Release(int32_t key) {
+  if (key == down_) down_ = -1;
+}
+
 bool SpaceTurns(uint32_t now, uint32_t lastSpace) {
   // Unsigned difference: right across the wrap of the tick count.
   return lastSpace == 0 || now - lastSpace >= kSpaceInterval;

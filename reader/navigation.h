@@ -37,6 +37,20 @@ constexpr uint32_t kSpaceInterval = 10000;
 // Whether Space turns now; lastSpace is the tick count of the last turn by Space (0: none yet).
 bool SpaceTurns(uint32_t now, uint32_t lastSpace);
 
+// Tells a key's own press from the presses the keyboard repeats while the key is held down (a
+// press of the key that went down last and has not come up since). A page turned by a repeated
+// press plays without pacing (see TurnTime).
+class TKeyRepeat {
+ public:
+  // A key went down; true when it is a repetition.
+  bool Press(int32_t key);
+  // A key came up.
+  void Release(int32_t key);
+
+ private:
+  int32_t down_ = -1;  // the key that went down last and is still down; -1 for none
+};
+
 // The text of the build-date box.
 extern const char* const kBuildDateText;
 

@@ -364,10 +364,22 @@ const tview& TPageTurn::ComposeFrame(size_t index) {
   return work_;
 }
 
-void TPageTurn::PlayTurn(TTurnScreen& screen) {
+uint32_t TurnTime(int32_t duration, bool repeating) {
+  if (repeating || duration <= 0) return 0;
+  return std::min(static_cast<uint32_t>(duration), kMaxTurnTime);
+}
+
+void TPageTurn::PlayTurn(TTurnScreen& screen, uint32_t turnTime) {
   const size_t count = FrameCount();
+  turnTime = std::min(turnTime, kMaxTurnTime);
+  const uint32_t start = screen.Now();
   for (size_t i = 0; i < count; ++i) {
     screen.Show(ComposeFrame(i), geometry_.screenX, geometry_.screenY, i, count);
+    if (turnTime == 0) continue;
+    // Unsigned differences stay right across the wrap of the clock.
+    const auto due = static_cast<uint32_t>(uint64_t{turnTime} * (i + 1) / count);
+    const uint32_t spent = screen.Now() - start;
+    if (spent < due) screen.Wait(due - spent);
   }
 }
 

@@ -12,13 +12,13 @@
 //   CaptureBefore the old pages (the surface still shows the old spread)
 //   ...           the reader draws the new spread into its surface without showing it
 //   CaptureAfter  the new pages
-//   PlayTurn      every frame composed and handed to the screen, back to back
+//   PlayTurn      every frame composed and handed to the screen, paced over the turn's time
 //   EndTurn       the pictures freed
 //
 // The description comes from the book and may hold anything: counts are capped by what the text
 // can hold, and a turn whose pictures would be unreasonably large, or whose positions do not fit
 // the screen's coordinates, is refused (then nothing plays). Composition never reads or writes
-// outside a picture.
+// outside a picture, and no turn is paced over more than kMaxTurnTime whatever its duration says.
 #pragma once
 
 #include <cstddef>
@@ -50,7 +50,7 @@ struct tframe {
 
 struct TAnimation {
   std::vector<tframe> frames;  // in playing order
-  int32_t duration = 0;        // stored with the frames; nothing paces by it
+  int32_t duration = 0;        // milliseconds the book asks a turn to take (see TurnTime)
 };
 
 // Limits on what a description may ask for. Frames and points beyond them are not read; the
@@ -106,8 +106,21 @@ bool ComputeTurnGeometry(const std::vector<tframe>& frames, const TTurnMargins& 
 // ---------------------------------------------------------------------------------------------
 // The machinery
 
+// ---------------------------------------------------------------------------------------------
+// Pacing
+
+// The longest a turn is paced over: a book's duration beyond it (up to 2^31 ms) is held to it.
+constexpr uint32_t kMaxTurnTime = 1500;
+
+// The milliseconds a turn's frames are spread over: the book's duration held to 0 ..
+// kMaxTurnTime. A repeating turn (a held page corner, a key the keyboard repeats) gets 0: its
+// frames follow each other as fast as they are drawn, so that holding keeps turning about one page
+// per timer tick instead of falling behind.
+uint32_t TurnTime(int32_t duration, bool repeating);
+
 // The screen under the reader window. The Windows reader copies from and to the desktop's device
-// context and may pace the frames; a tool writes the frames to files.
+// context and paces the frames by the system clock; a tool writes the frames to files and keeps
+// the clock that never moves.
 class TTurnScreen {
  public:
   virtual ~TTurnScreen() = default;
@@ -115,6 +128,9 @@ class TTurnScreen {
   virtual void Grab(tview& into, int32_t x, int32_t y) = 0;
   // Puts frame index (of count) on the screen with its top-left corner at (x, y).
   virtual void Show(const tview& frame, int32_t x, int32_t y, size_t index, size_t count) = 0;
+  // A millisecond clock (it may wrap) and a wait on it, for pacing.
+  virtual uint32_t Now() { return 0; }
+  virtual void Wait(uint32_t milliseconds) { (void)milliseconds; }
 };
 
 class TPageTurn {
@@ -141,8 +157,11 @@ class TPageTurn {
   // it; an empty picture when no turn is prepared. Frames of fewer than two points, or without
   // width, show background alone.
   const tview& ComposeFrame(size_t index);
-  // Every frame in order, each composed and handed to the screen at (screenX, screenY).
-  void PlayTurn(TTurnScreen& screen);
+  // Every frame in order, each composed and handed to the screen at (screenX, screenY). With a
+  // turnTime (see TurnTime) frame i of n is held until i + 1 n-ths of it have passed since the
+  // turn began; a frame that is late is not waited for, so the turn never takes longer than
+  // drawing it or turnTime, whichever is more.
+  void PlayTurn(TTurnScreen& screen, uint32_t turnTime = 0);
   // Frees the four pictures and the frames; the object is idle again.
   void EndTurn();
 

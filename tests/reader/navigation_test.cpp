@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "book/bookclass.h"
 #include "book/bookstyle.h"
 #include "book/bookwriter.h"
@@ -15,21 +18,15 @@ namespace folivar {
 namespace {
 
 TEST(Navigation, KeysAndSpace) {
-  EXPECT_EQ(KeyAction(8), TKeyAction::kBack);
-  EXPECT_EQ(KeyAction(13), TKeyAction::kNextPage);
-  EXPECT_EQ(KeyAction(40), TKeyAction::kNextPage);
-  EXPECT_EQ(KeyAction(38), TKeyAction::kPreviousPage);
-  EXPECT_EQ(KeyAction(36), TKeyAction::kFirstPage);
-  EXPECT_EQ(KeyAction(35), TKeyAction::kLastPage);
-  EXPECT_EQ(KeyAction(27), TKeyAction::kMinimise);
-  EXPECT_EQ(KeyAction(86), TKeyAction::kBuildDate);
-  EXPECT_EQ(KeyAction(115), TKeyAction::kQuit);
-  EXPECT_EQ(KeyAction(39), TKeyAction::kNextPage);
-  EXPECT_EQ(KeyAction(34), TKeyAction::kNextPage);
-  EXPECT_EQ(KeyAction(37), TKeyAction::kPreviousPage);
-  EXPECT_EQ(KeyAction(33), TKeyAction::kPreviousPage);
-  EXPECT_EQ(KeyAction(65), TKeyAction::kNone);
-  EXPECT_EQ(KeyAction(114), TKeyAction::kNone);  // F3
+  using A = TKeyAction;
+  const std::pair<int32_t, TKeyAction> keys[] = {
+      {8, A::kBack},          {13, A::kNextPage},      {40, A::kNextPage},   {39, A::kNextPage},
+      {34, A::kNextPage},     {38, A::kPreviousPage},  {37, A::kPreviousPage},
+      {33, A::kPreviousPage}, {36, A::kFirstPage},     {35, A::kLastPage},   {27, A::kMinimise},
+      {86, A::kBuildDate},    {115, A::kQuit},         {32, A::kSpaceNextPage},
+      {65, A::kNone},         {114, A::kNone},  // F3
+  };
+  for (const auto& [key, action] : keys) EXPECT_EQ(KeyAction(key), action) << key;
 
   EXPECT_TRUE(SpaceTurns(5, 0));
   EXPECT_FALSE(SpaceTurns(15000, 5001));
@@ -37,6 +34,30 @@ TEST(Navigation, KeysAndSpace) {
   EXPECT_TRUE(SpaceTurns(100, 0xFFFFD000u));  // across the wrap of the tick count
   EXPECT_FALSE(SpaceTurns(100, 0xFFFFFF00u));
   EXPECT_EQ(std::string(kBuildDateText), "Build date:\r\n  06/02/2004, 11:16:36 PM");
+}
+
+TEST(Navigation, KeysTheKeyboardRepeats) {
+  struct Step {
+    bool down;
+    int32_t key;
+    bool repeated;  // for a press
+  };
+  const Step steps[] = {
+      {true, 40, false}, {true, 40, true},  {true, 40, true},  {false, 40, false},
+      {true, 40, false},  // pressed again after its release
+      {true, 38, false}, {false, 40, false}, {true, 38, true},  // another key's release
+      {true, 40, false}, {true, 38, false},                      // another key between
+  };
+  TKeyRepeat keys;
+  int i = 0;
+  for (const Step& s : steps) {
+    if (s.down) {
+      EXPECT_EQ(keys.Press(s.key), s.repeated) << "step " << i;
+    } else {
+      keys.Release(s.key);
+    }
+    ++i;
+  }
 }
 
 TEST(Navigation, ScrollBarPages) {
