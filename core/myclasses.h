@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace folivar {
@@ -63,6 +64,12 @@ class TDiskFile final : public TFile {
   void Write(const void* buffer, int32_t n) override;
   int32_t Read(void* buffer, int32_t n) override;
 
+  // Closes the file and reports what the system could not store: a write that the file system
+  // accepted but could not keep (a full disk on close, a network share gone) fails here. The
+  // destructor closes a file not closed this way without a word, so a file that was written must
+  // be closed with Close.
+  void Close();
+
   const std::string& Name() const { return name_; }
 
   // The platform's open file; defined by the platform layer.
@@ -73,6 +80,20 @@ class TDiskFile final : public TFile {
   std::string name_;
   std::unique_ptr<THandle> handle_;
 };
+
+// Makes bytes the whole content of the file `name`, or leaves that file as it was. The bytes go to
+// a new temporary file beside it; every write, the flush to the medium and the close are checked,
+// and only then does the temporary take the name in one rename. On any failure the temporary is
+// removed and TIOError raised, naming `name`: an older file of that name survives intact, and
+// where there was none there is still none. A symbolic link is followed (the file it names is
+// replaced). The checks of CheckOutputFile run first.
+void WriteWholeFile(const std::string& name, std::string_view bytes);
+
+// Raises TIOError, before anything is written, when `name` cannot become a regular file: it is a
+// folder, or something other than a regular file (a device such as /dev/null or NUL, a pipe, a
+// socket). Such a name is refused rather than written through, because replacing it by a rename
+// would destroy it and writing into it would report a book as written that is stored nowhere.
+void CheckOutputFile(const std::string& name);
 
 // A growable memory buffer: the scratch stream into which blocks are unpacked.
 class TMemFile final : public TFile {

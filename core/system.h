@@ -7,7 +7,8 @@
 
 namespace folivar {
 
-// Whether a file of that name exists. Never raises.
+// Whether a regular file of that name exists and can be opened for reading, the way a book is
+// opened; one that is there but cannot be opened counts as missing. Never raises.
 bool FileExists(const std::string& name);
 // The directory of the running executable, without a trailing separator.
 std::string ProgramDir();

@@ -20,10 +20,12 @@ std::unique_ptr<TFile> OpenBookImage() {
     }
     throw TBookDamaged("the book resource of the program is empty or cannot be loaded");
   }
+  // FileExists passes over a file that is there but cannot be opened for reading (locked by
+  // another program, forbidden to this user): the search goes on to the next place.
   const std::string beside = ProgramDir() + "\\book.bin";
-  if (FileExists(beside)) return TDiskFile::OpenRead(beside);
-  const std::string saved = "c:\\save\\book.bin";
-  if (FileExists(saved)) return TDiskFile::OpenRead(saved);
+  for (const std::string& path : {beside, std::string("c:\\save\\book.bin")}) {
+    if (FileExists(path)) return TDiskFile::OpenRead(path);
+  }
   throw TIOError(ERROR_FILE_NOT_FOUND,
                  "there is no book: the program carries none and there is no " + beside);
 }

@@ -1,7 +1,9 @@
 // TDiskFile over the Win32 file calls. Errors carry GetLastError's code.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "core/errors.h"
 #include "core/myclasses.h"
@@ -20,6 +22,29 @@ namespace {
                  what + " " + name + ": Windows error " + std::to_string(code));
 }
 
+[[noreturn]] void Refuse(const std::string& name, DWORD code, const std::string& reason) {
+  throw TIOError(static_cast<int>(code), "cannot write " + name + ": " + reason);
+}
+
+// The name in UTF-16 as the ANSI file calls read it (the process code page).
+std::wstring Wide(const std::string& name) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), n);
+  return wide;
+}
+
+// A temporary file beside name, created new (never an existing file), and its name.
+HANDLE CreateTemporary(const std::string& name, std::string& temporary) {
+  for (int attempt = 0;; ++attempt) {
+    temporary = name + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
+    HANDLE h = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return h;
+    if (GetLastError() != ERROR_FILE_EXISTS || attempt == 99) Fail("cannot write", name);
+  }
+}
+
 HANDLE OpenOrFail(const std::string& name, DWORD access, DWORD disposition) {
   HANDLE h = CreateFileA(name.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -33,7 +58,60 @@ TDiskFile::TDiskFile(std::string name, std::unique_ptr<THandle> handle)
     : name_(std::move(name)), handle_(std::move(handle)) {}
 
 TDiskFile::~TDiskFile() {
+  // A destructor cannot raise: a file that was written is closed by Close, which reports.
   if (handle_ && handle_->file != INVALID_HANDLE_VALUE) CloseHandle(handle_->file);
+}
+
+void TDiskFile::Close() {
+  HANDLE file = handle_->file;
+  if (file == INVALID_HANDLE_VALUE) return;
+  handle_->file = INVALID_HANDLE_VALUE;
+  if (!CloseHandle(file)) Fail("cannot write", name_);
+}
+
+void CheckOutputFile(const std::string& name) {
+  // Opened for no access at all, which any file allows; a folder needs the backup flag to open.
+  HANDLE h = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;  // a new file, or one the writing itself will report
+  const DWORD type = GetFileType(h);
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool folder = GetFileInformationByHandle(h, &info) &&
+                      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  CloseHandle(h);
+  if (folder) Refuse(name, ERROR_DIRECTORY, "it is a folder");
+  if (type != FILE_TYPE_DISK) Refuse(name, ERROR_INVALID_NAME, "it is not a regular file");
+}
+
+void WriteWholeFile(const std::string& name, std::string_view bytes) {
+  CheckOutputFile(name);
+  std::string temporary;
+  HANDLE file = CreateTemporary(name, temporary);
+  const auto fail = [&](const char* what) {
+    const DWORD code = GetLastError();
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    DeleteFileA(temporary.c_str());
+    SetLastError(code);
+    Fail(what, name);
+  };
+  for (size_t at = 0; at < bytes.size();) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - at, DWORD{1} << 30));
+    DWORD done = 0;
+    if (!WriteFile(file, bytes.data() + at, chunk, &done, nullptr)) fail("cannot write");
+    if (done == 0) {
+      SetLastError(ERROR_DISK_FULL);
+      fail("cannot write");
+    }
+    at += done;
+  }
+  if (!FlushFileBuffers(file)) fail("cannot write");
+  HANDLE closing = file;
+  file = INVALID_HANDLE_VALUE;
+  if (!CloseHandle(closing)) fail("cannot write");
+  if (!MoveFileExW(Wide(temporary).c_str(), Wide(name).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    fail("cannot replace");
+  }
 }
 
 std::unique_ptr<TDiskFile> TDiskFile::Create(const std::string& name) {

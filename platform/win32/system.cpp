@@ -6,8 +6,15 @@
 namespace folivar {
 
 bool FileExists(const std::string& name) {
-  const DWORD attributes = GetFileAttributesA(name.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  // A file counts when it can be opened for reading, as a book is opened: one that is there but
+  // locked or forbidden to this user does not, so that the search for a book goes on past it. A
+  // folder cannot be opened this way (that needs the backup flag).
+  // The sharing is that of TDiskFile::OpenRead, so that what passes here opens there.
+  HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
 }
 
 std::string ProgramDir() {

@@ -71,19 +71,38 @@ TEST_F(BookImage, TheResourceComesFirst) {
   EXPECT_EQ(Probe(folder), "title:from the resource");
 }
 
-TEST_F(BookImage, WithoutTheResourceTheFileBesideIsRead) {
-  const fs::path folder = ProbeFolder("beside");
-  test::WriteTempFile("beside/book.bin", Book("from the file beside"));
-  fs::create_directories("c:\\save");
-  std::ofstream("c:\\save\\book.bin", std::ios::binary) << Book("from c:\\save");
-  EXPECT_EQ(Probe(folder), "title:from the file beside");
-}
-
-TEST_F(BookImage, LastTheSavedBook) {
-  const fs::path folder = ProbeFolder("saved");
-  fs::create_directories("c:\\save");
-  std::ofstream("c:\\save\\book.bin", std::ios::binary) << Book("from c:\\save");
-  EXPECT_EQ(Probe(folder), "title:from c:\\save");
+// Without the resource: "book.bin" beside the program when it can be opened for reading (a
+// read-only one can), else "c:\save\book.bin". A book.bin that another program holds locked
+// is passed over like a missing one.
+TEST_F(BookImage, TheFileBesideThenTheSavedBook) {
+  const struct {
+    const char* name;
+    bool beside, locked, readOnly, saved;
+    const char* found;
+  } cases[] = {
+      {"beside", true, false, false, true, "title:from the file beside"},
+      {"readonly", true, false, true, false, "title:from the file beside"},
+      {"locked", true, true, false, true, "title:from c:\\save"},
+      {"saved", false, false, false, true, "title:from c:\\save"},
+  };
+  for (const auto& c : cases) {
+    fs::remove("c:\\save\\book.bin");
+    const fs::path folder = ProbeFolder(c.name);
+    const std::string path = (folder / "book.bin").string();
+    if (c.beside) test::WriteTempFile(std::string(c.name) + "/book.bin", Book("from the file beside"));
+    if (c.readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    if (c.saved) {
+      fs::create_directories("c:\\save");
+      std::ofstream("c:\\save\\book.bin", std::ios::binary) << Book("from c:\\save");
+    }
+    // Opened without sharing: nobody else can open it while this handle lives.
+    HANDLE lock = c.locked ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr)
+                           : INVALID_HANDLE_VALUE;
+    EXPECT_EQ(Probe(folder), c.found) << c.name;
+    if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
 }
 
 TEST_F(BookImage, NoBookAnywhereIsAnError) {
@@ -91,14 +110,6 @@ TEST_F(BookImage, NoBookAnywhereIsAnError) {
   const std::string result = Probe(folder);
   EXPECT_EQ(result.rfind("error:there is no book", 0), 0u) << result;
   EXPECT_FALSE(fs::exists(folder / "book.bin"));  // looking created nothing
-}
-
-TEST_F(BookImage, AReadOnlyBookOpens) {
-  const fs::path folder = ProbeFolder("readonly");
-  const std::string path = test::WriteTempFile("readonly/book.bin", Book("read-only"));
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(Probe(folder), "title:read-only");
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
+#include <string>
+
+#include "core/myclasses.h"
 
 namespace folivar {
 
@@ -22,13 +25,15 @@ using TFilePtr = std::unique_ptr<FILE, TFileCloser>;
 
 void PngWarning(png_structp, png_const_charp) {}
 
+void AppendPng(png_structp png, png_bytep data, png_size_t n) {
+  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), n);
+}
+
 }  // namespace
 
-void WritePng(const std::string& path, uint32_t width, uint32_t height,
-              const std::vector<uint32_t>& pixels) {
+std::string EncodePng(uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels) {
   if (pixels.size() != size_t{width} * height) throw std::invalid_argument("pixel count does not match the size");
-  TFilePtr file(std::fopen(path.c_str(), "wb"));
-  if (!file) throw std::runtime_error("cannot write " + path);
+  std::string out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   png_infop info = png_create_info_struct(png);
   struct TDone {
@@ -36,7 +41,7 @@ void WritePng(const std::string& path, uint32_t width, uint32_t height,
     png_infop& info;
     ~TDone() { png_destroy_write_struct(&png, &info); }
   } done{png, info};
-  png_init_io(png, file.get());
+  png_set_write_fn(png, &out, AppendPng, nullptr);
   png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -51,6 +56,12 @@ void WritePng(const std::string& path, uint32_t width, uint32_t height,
     png_write_row(png, row.data());
   }
   png_write_end(png, nullptr);
+  return out;
+}
+
+void WritePng(const std::string& path, uint32_t width, uint32_t height,
+              const std::vector<uint32_t>& pixels) {
+  WriteWholeFile(path, EncodePng(width, height, pixels));
 }
 
 std::vector<uint32_t> ReadPng(const std::string& path, uint32_t& width, uint32_t& height) {

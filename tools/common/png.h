@@ -7,8 +7,10 @@
 
 namespace folivar {
 
-// Writes width x height pixels 0x00RRGGBB, given top row first, as an 8-bit RGB PNG. Raises
-// std::runtime_error when the file cannot be written.
+// Encodes width x height pixels 0x00RRGGBB, given top row first, as an 8-bit RGB PNG.
+std::string EncodePng(uint32_t width, uint32_t height, const std::vector<uint32_t>& pixelsTopFirst);
+// Writes them as the PNG file path with WriteWholeFile (core/myclasses.h): a failure raises
+// TIOError and leaves no partial file.
 void WritePng(const std::string& path, uint32_t width, uint32_t height,
               const std::vector<uint32_t>& pixelsTopFirst);
 

@@ -24,9 +24,6 @@ int RunTool(const char* tool, const std::string& usage,
   return 1;
 }
 
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  auto out = TDiskFile::Create(path);
-  out->Write(bytes.data(), static_cast<int32_t>(bytes.size()));
-}
+void WriteFileBytes(const std::string& path, const std::string& bytes) { WriteWholeFile(path, bytes); }
 
 }  // namespace folivar

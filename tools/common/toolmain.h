@@ -17,7 +17,8 @@ class TUsageError : public std::runtime_error {
 int RunTool(const char* tool, const std::string& usage,
             const std::function<int(std::string& file)>& body);
 
-// Writes bytes to path (replacing it), raising TIOError on failure.
+// Writes bytes as the whole file path, raising TIOError on failure; an older file there survives a
+// failure intact (WriteWholeFile).
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace folivar

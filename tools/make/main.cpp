@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/myclasses.h"
 #include "tools/common/toolmain.h"
 #include "tools/make/compiler.h"
 #include "tools/make/sourceerror.h"
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
       throw TUsageError("expected a source folder and -o BOOK");
     }
     if (dir.empty() || out.empty()) throw TUsageError("expected a source folder and -o BOOK");
+    // A folder or a device as the output is refused before the compiling.
+    file = out;
+    CheckOutputFile(out);
     file = dir;
     std::string image;
     try {
