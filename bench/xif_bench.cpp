@@ -6,6 +6,7 @@
 
 #include "book/bookwriter.h"
 #include "book/pictureencode.h"
+#include "images/imageclass.h"
 #include "images/xif3.h"
 
 namespace folivar {
@@ -44,6 +45,22 @@ void BM_UnpackXbm(benchmark::State& state) {
   Decode(state, PackedPictureRecord(255, 255, EncodeXbm(pixels.data(), 255, 255)));
 }
 BENCHMARK(BM_UnpackXbm)->Arg(2)->Arg(16)->Unit(benchmark::kMicrosecond);
+
+// Reading the picture list of a book with a hundred 388 x 575 illustrations, none drawn yet: what
+// opening such a book costs for its pictures.
+void BM_ReadHundredPictures(benchmark::State& state) {
+  const auto pixels = Illustration(388, 575, 64);
+  const std::string record = PackedPictureRecord(388, 575, PackRawPixels(pixels.data(), 388, 575));
+  std::string entries;
+  for (int i = 0; i < 100; ++i) entries += std::string(5, '\0') + record;
+  for (auto _ : state) {
+    TStrFile file(entries);
+    TCheckedReader reader(file);
+    for (int i = 0; i < 100; ++i) ReadImageEntry(reader);
+    FreeImages();
+  }
+}
+BENCHMARK(BM_ReadHundredPictures)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace folivar

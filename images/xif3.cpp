@@ -41,47 +41,69 @@ void TXif::Load(TFile& source) {
 }
 
 void TXif::Load(TCheckedReader& source) {
-  const int32_t at = source.Position();
   const TXifFraming framing = ReadXifFraming(source);
+  const bool withDC = HasDC();
+  Release();
   packed_.clear();
   damage_.clear();
+  pending_ = false;
   if (framing.wavelet) {
-    CreateFromXwl(source.Bytes(framing.length, "a wavelet picture"));
+    const std::string stream = source.Bytes(framing.length, "a wavelet picture");
+    try {
+      CreateFromXwl(stream);
+    } catch (const TBookDamaged& e) {
+      Fail(e.what());
+    }
     return;
   }
   const auto width = static_cast<uint32_t>(source.Int("the width of a picture"));
   const auto height = static_cast<uint32_t>(source.Int("the height of a picture"));
-  const std::string bytes = source.Bytes(framing.length, "the packed pixels of a picture");
+  std::string bytes = source.Bytes(framing.length, "the packed pixels of a picture");
   try {
     CheckPictureSize(width, height, "a picture");
   } catch (const TBookDamaged& e) {
-    source.Fail(at, "the picture record", std::string("holds ") + e.what());
+    Fail(e.what());
+    return;
   }
-  Allocate(width, height, HasDC());
-  if (width > 0 && height > 0 && (Width() != width || Height() != height)) {
-    source.Fail(at, "the picture record", "needs more memory than there is");
-  }
-  // Until it is unpacked the picture is blank rather than whatever the memory held.
-  Fill(0);
-  packed_ = bytes;
+  packed_ = std::move(bytes);
+  pending_ = true;
+  pendingDC_ = withDC;
+  pendingWidth_ = width;
+  pendingHeight_ = height;
+}
+
+void TXif::Fail(std::string damage) {
+  Release();
+  packed_.clear();
+  pending_ = false;
+  damage_ = std::move(damage);
 }
 
 void TXif::Unpack() {
-  if (packed_.empty()) return;
+  if (!pending_) return;
+  pending_ = false;
   std::string packed;
   packed.swap(packed_);
+  const uint32_t width = pendingWidth_, height = pendingHeight_;
   if (packed.compare(0, 3, "XBM") == 0) {
-    damage_ = DecodeXbm(packed, *this);
+    std::string damage = DecodeXbm(packed, *this);
+    if (!damage.empty()) Fail(std::move(damage));
     return;
   }
-  const size_t capacity = size_t{Width()} * Height() * 4;
+  if (width == 0 || height == 0) return;  // an empty picture has nothing to decode
+  Allocate(width, height, pendingDC_);
+  if (tview::Width() != width || tview::Height() != height) {
+    Fail("the picture needs more memory than there is");
+    return;
+  }
+  const size_t capacity = size_t{width} * height * 4;
   size_t produced = 0;
   const TBunzipStatus status = BunzipInto(packed.data(), packed.size(), Bits(), capacity, produced);
   if (status != TBunzipStatus::Ok) {
-    damage_ = "the raw pixels " + std::string(BunzipReason(status));
+    Fail("the raw pixels " + std::string(BunzipReason(status)));
   } else if (produced != capacity) {
-    damage_ = "the raw pixels hold " + IntToText(static_cast<int64_t>(produced)) +
-              " bytes instead of " + IntToText(static_cast<int64_t>(capacity));
+    Fail("the raw pixels hold " + IntToText(static_cast<int64_t>(produced)) + " bytes instead of " +
+         IntToText(static_cast<int64_t>(capacity)));
   }
 }
 
@@ -90,11 +112,12 @@ void TXif::CreateFromXwl(std::string_view stream) {
   const std::vector<uint32_t> pixels =
       DecodeXwl(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), &header);
   Allocate(header.width, header.height, false);
-  if (!pixels.empty() && (Width() != header.width || Height() != header.height)) {
+  if (!pixels.empty() && (tview::Width() != header.width || tview::Height() != header.height)) {
     throw TBookDamaged("a wavelet picture needs more memory than there is");
   }
   packed_.clear();
   damage_.clear();
+  pending_ = false;
   // The decoder gives the top row first; the pixel memory holds it last.
   for (uint32_t y = 0; y < Height(); ++y) {
     std::memcpy(&At(0, y), &pixels[size_t{y} * Width()], size_t{Width()} * 4);

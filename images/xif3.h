@@ -32,22 +32,33 @@ struct TXifFraming {
 // moving past them. A length above 2 GiB raises TBookDamaged.
 TXifFraming ReadXifFraming(TCheckedReader& source);
 
+// A stored picture is pending until its first Unpack: it has its size but no pixel memory yet, so
+// that reading a book with many illustrations costs only reading their bytes. A picture whose data
+// turns out damaged (packed pixels that do not decode, a wavelet stream that does not decode, a
+// size larger than a book may hold) is left empty, 0 x 0 and drawn as nothing, and says why in
+// Damage(); it is never decoded again.
 class TXif : public tview {
  public:
   TXif() = default;
   TXif(uint32_t width, uint32_t height, bool withDC = false) : tview(width, height, withDC) {}
 
   // Reads one XIF record at the reader's position and leaves the reader just behind it. A record
-  // that does not fit its bytes raises TBookDamaged; packed pixels are only checked for size.
+  // that does not fit its bytes raises TBookDamaged, since nothing after it could be found; damaged
+  // content inside a record that fits only empties this picture.
   void Load(TCheckedReader& source);
   void Load(TFile& source);
 
-  // Decodes the packed pixels into the pixel memory, once. Damaged packed data never raises:
-  // the picture keeps what could be decoded (the rest zero, or the "XBM" background) and
-  // Damage() says what was wrong. Later calls do nothing.
+  // Makes the pixel memory of a pending picture and decodes the packed pixels into it, once.
+  // Never raises: damaged data leaves the picture empty with Damage() set. Later calls do nothing.
   void Unpack();
-  bool Packed() const { return !packed_.empty(); }
+  bool Packed() const { return pending_; }
   const std::string& Damage() const { return damage_; }
+
+  // The picture's size; for a pending picture the size its record gives, before its pixels exist.
+  // They hide tview's, which count only pixels already made: code that holds a TXif sees the size
+  // the picture will have, while drawing through tview finds no pixels to copy until Unpack.
+  uint32_t Width() const { return pending_ ? pendingWidth_ : tview::Width(); }
+  uint32_t Height() const { return pending_ ? pendingHeight_ : tview::Height(); }
 
   // Decodes an "XWL" stream into this picture (memory only), replacing what it held. Raises
   // TBookDamaged for a stream that cannot be decoded.
@@ -62,8 +73,14 @@ class TXif : public tview {
   void Mirror();
 
  private:
+  void Fail(std::string damage);
+
   std::string packed_;
   std::string damage_;
+  bool pending_ = false;
+  bool pendingDC_ = false;
+  uint32_t pendingWidth_ = 0;
+  uint32_t pendingHeight_ = 0;
 };
 
 }  // namespace folivar

@@ -46,7 +46,7 @@ TEST(Info, PrintsExactlyWhatWasWritten) {
             "\"leftMargin\":30,\"topMargin\":30,\"rightMargin\":30,\"bottomMargin\":45,"
             "\"coverImage\":-1,\"backgroundImage\":-1,\"digitImageBase\":-1,\"glyphBlend\":0,"
             "\"glyphColour\":13025974,\"printEnabled\":1,\"firstSpreadPage\":1,\"spineLine\":0,"
-            "\"spineColour\":0,\"noAbout\":1,\"pages\":2,\"pictures\":1,"
+            "\"spineColour\":0,\"noAbout\":1,\"pages\":2,\"pictures\":1,\"damagedPictures\":[],"
             "\"anchors\":[{\"name\":\"intro\",\"page\":0}],\"styles\":5,"
             "\"properties\":{\"hyphenate\":\"1\",\"test\":\"line\\nbreak\"},"
             "\"messages\":{\"ok\":\"Да\"}}\n");
@@ -102,6 +102,23 @@ TEST(Info, PagesStylesAndPictures) {
   uint32_t width = 0, height = 0;
   EXPECT_EQ(ReadPng(png, width, height), std::vector<uint32_t>{0});
   EXPECT_EQ(RunInfo(path + " --picture 1 -o " + png).status, 1);
+}
+
+// A damaged picture, wavelet or packed, does not refuse the book: it is listed with its damage.
+TEST(Info, DamagedPicturesAreReportedAndTheBookLoads) {
+  TBookWriter w = Book();
+  // A grey 2 x 2 wavelet stream that announces 400 symbols and holds none.
+  std::string xwl = "XWL" + std::string("\x02\0\x02\0\x08\0\x90\x01\0\0", 10);
+  xwl += std::string(20, '\0') + "\x08\x08\x08" + std::string(16, '\0');
+  w.AddPicture(3, WaveletPictureRecord(xwl));
+  w.AddPicture(3, PackedPictureRecord(2, 2, "BZh9 this is not bzip2"));
+  const std::string path = test::WriteTempFile("damaged.bin", w.Build());
+  const TRun run = RunInfo(path);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("\"pictures\":3,\"damagedPictures\":[{\"picture\":1,\"damage\":\"the XWL "),
+            std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("},{\"picture\":2,\"damage\":\"the raw pixels "), std::string::npos) << run.out;
+  EXPECT_EQ(RunInfo(path + " --picture 1 -o " + test::TempDir() + "/damaged.png").status, 1);
 }
 
 }  // namespace

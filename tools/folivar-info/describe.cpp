@@ -8,7 +8,8 @@
 
 namespace folivar {
 
-std::string DescribeBook(const TBookImage& book, int32_t styleCount) {
+std::string DescribeBook(const TBookImage& book, int32_t styleCount,
+                         const std::vector<TPictureDamage>& damaged) {
   const TBookHeader& h = book.header;
   TJson j;
   j.BeginObject();
@@ -35,6 +36,11 @@ std::string DescribeBook(const TBookImage& book, int32_t styleCount) {
   j.Key("noAbout").Value(h.noAbout);
   j.Key("pages").Value(static_cast<int64_t>(book.pageOffsets.size()) - 1);
   j.Key("pictures").Value(static_cast<int64_t>(book.pictures.size()));
+  j.Key("damagedPictures").BeginArray();
+  for (const TPictureDamage& d : damaged) {
+    j.BeginObject().Key("picture").Value(d.picture).Key("damage").Value(d.damage).EndObject();
+  }
+  j.EndArray();
   j.Key("anchors").BeginArray();
   for (const TAnchor& a : book.anchors) {
     j.BeginObject().Key("name").Value(a.name).Key("page").Value(a.page).EndObject();

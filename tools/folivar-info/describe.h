@@ -2,15 +2,23 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "book/loading.h"
 
 namespace folivar {
 
-// The book's header fields, counts, anchors, properties (without "locale") and message texts as
-// one JSON object.
+// A picture of the book whose data is damaged, and what is wrong with it.
+struct TPictureDamage {
+  int32_t picture;
+  std::string damage;
+};
+
+// The book's header fields, counts, the damaged pictures (an array of {"picture", "damage"},
+// after "pictures"), anchors, properties (without "locale") and message texts as one JSON object.
 // styleCount is the size of the style table after loading.
-std::string DescribeBook(const TBookImage& book, int32_t styleCount);
+std::string DescribeBook(const TBookImage& book, int32_t styleCount,
+                         const std::vector<TPictureDamage>& damaged);
 
 class TPage;
 // A decoded page: background and lines with their items as [code, style] pairs.

@@ -1,4 +1,5 @@
-// folivar-info BOOK                      prints what a book image holds as one JSON object
+// folivar-info BOOK                      prints what a book image holds as one JSON object, with
+//                                        the pictures whose data is damaged
 // folivar-info BOOK --picture K -o OUT   writes picture K, decoded, as an RGB PNG
 // folivar-info BOOK --page I|substitute  prints a decoded page
 // folivar-info BOOK --styles             prints the style table after loading
@@ -11,6 +12,7 @@
 #include "book/loading.h"
 #include "core/errors.h"
 #include "core/strutil.h"
+#include "images/imageclass.h"
 #include "images/xif3.h"
 #include "tools/common/png.h"
 #include "tools/common/toolmain.h"
@@ -90,7 +92,15 @@ int main(int argc, char** argv) {
     } else if (styles) {
       std::cout << DescribeStyles() << "\n";
     } else {
-      std::cout << DescribeBook(image, StyleCount()) << "\n";
+      // A damaged picture does not stop the book: it is reported. Packed pictures show their
+      // damage only when unpacked, so every picture is unpacked here.
+      std::vector<TPictureDamage> damaged;
+      for (int32_t k = 0; k < ImageCount(); ++k) {
+        TXif& stored = ImageAt(static_cast<uint32_t>(k)).picture;
+        stored.Unpack();
+        if (!stored.Damage().empty()) damaged.push_back({k, stored.Damage()});
+      }
+      std::cout << DescribeBook(image, StyleCount(), damaged) << "\n";
     }
     return 0;
   });
