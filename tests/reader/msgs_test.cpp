@@ -5,8 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "book/bookwriter.h"
-#include "book/loading.h"
 #include "core/bzip.h"
 #include "core/myclasses.h"
 #include "core/ttable.h"
@@ -19,15 +17,6 @@ std::string Locale(const TStringList& keys, const TStringList& texts) {
   WriteStrings(lists, keys);
   WriteStrings(lists, texts);
   return Bzip(lists);
-}
-
-// The "locale" value as the book writer stores it and the loader reads it back.
-std::string LocaleOfBook(const TStringList& keys, const TStringList& texts) {
-  TBookWriter w;
-  w.SetMessages(keys, texts);
-  w.AddPage(EncodePageRecord(-1, {}));
-  TStrFile image(w.Build());
-  return GetValue(WalkBookImage(image).properties, "locale");
 }
 
 class Messages : public ::testing::Test {
@@ -75,22 +64,6 @@ TEST_F(Messages, LookupCases) {
     LoadMessageTable(Locale(c.keys, texts));
     EXPECT_EQ(MessageText(c.key, c.context), c.text) << c.what;
   }
-}
-
-TEST_F(Messages, TheWritersTextsAsTheLoaderReadsThem) {
-  EXPECT_EQ(MessageText("Ok"), "");  // nothing loaded
-  LoadMessageTable(LocaleOfBook({"ok", "printingdocumenttitle", "WasPresses_enter"},
-                                {"OK", "Book", "Enter"}));
-  EXPECT_EQ(MessageKeys().size(), 3u);
-  EXPECT_EQ(MessageText("OK"), "OK");
-  EXPECT_EQ(MessageText("PrintingDocumentTitle"), "Book");
-  EXPECT_EQ(MessageText("Enter", "WasPresses"), "Enter");
-  // A book without the value has no texts.
-  TBookWriter w;
-  w.AddPage(EncodePageRecord(-1, {}));
-  TStrFile image(w.Build());
-  LoadMessageTable(GetValue(WalkBookImage(image).properties, "locale"));
-  EXPECT_EQ(MessageText("Ok"), "");
 }
 
 TEST_F(Messages, Arguments) {
@@ -158,6 +131,7 @@ TEST_F(Messages, MissingOrDamagedTextsLeaveTheTableEmpty) {
 }
 
 TEST_F(Messages, LoadingReplacesTheTable) {
+  EXPECT_EQ(MessageText("Ok"), "");  // nothing loaded yet
   LoadMessageTable(Locale({"ok", "a_b"}, {"OK", "B"}));
   EXPECT_EQ(MessageBareKeys(), (TStringList{"ok", "b"}));
   LoadMessageTable(Locale({"about"}, {"About"}));

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "book/bookclass.h"
 #include "book/bookstyle.h"
@@ -85,15 +86,13 @@ TEST(Navigation, LinksAndTheShell) {
   EXPECT_EQ(LinkOf(TViewItem(7, kPageReferenceStyle)), "");      // no such anchor
   EXPECT_EQ(LinkOf(TViewItem('a', 0)), "");
 
-  EXPECT_TRUE(OpensInShell("http://a"));
-  EXPECT_TRUE(OpensInShell("HTTPS://a"));
-  EXPECT_TRUE(OpensInShell("mailto:someone@x.example"));
-  EXPECT_FALSE(OpensInShell("file:///c:/windows/system32/calc.exe"));
-  EXPECT_FALSE(OpensInShell("cmd"));
-  EXPECT_FALSE(OpensInShell("c:\\windows\\notepad.exe"));
-  EXPECT_FALSE(OpensInShell("javascript:alert(1)"));
-  EXPECT_FALSE(OpensInShell("http"));
-  EXPECT_FALSE(OpensInShell(""));
+  for (const char* link : {"http://a", "HTTPS://a", "mailto:someone@x.example"}) {
+    EXPECT_TRUE(OpensInShell(link)) << link;
+  }
+  for (const char* link : {"file:///c:/windows/system32/calc.exe", "cmd", "c:\\windows\\notepad.exe",
+                           "javascript:alert(1)", "http", ""}) {
+    EXPECT_FALSE(OpensInShell(link)) << link;
+  }
   ClearAnchors();
   ResetStyles();
 }
@@ -112,10 +111,9 @@ TEST(Navigation, InformationPlacementAndShift) {
   EXPECT_EQ(CentredPosition(1024, 768, 776, 575).y, 97);  // 384 - 287
   EXPECT_EQ(CentredPosition(1025, 769, 389, 575).x, 512 - 194);
 
-  EXPECT_EQ(WindowShift(true, false), 340);
-  EXPECT_EQ(WindowShift(false, true), -340);
-  EXPECT_EQ(WindowShift(true, true), 0);
-  EXPECT_EQ(WindowShift(false, false), 0);
+  EXPECT_EQ(std::vector<int32_t>({WindowShift(true, false), WindowShift(false, true),
+                                  WindowShift(true, true), WindowShift(false, false)}),
+            std::vector<int32_t>({340, -340, 0, 0}));
 }
 
 TEST(Navigation, PrintedSize) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/ttable.h"
@@ -33,12 +34,6 @@ constexpr uint32_t kNewRight = 0x00AAAA00;
 // that only Show (frameCost for each frame) and Wait move.
 class TFakeScreen : public TTurnScreen {
  public:
-  struct TShown {
-    int32_t x, y;
-    size_t index, count;
-    std::vector<uint32_t> pixels;
-  };
-
   TFakeScreen(uint32_t width, uint32_t height) : desktop(width, height) { desktop.Fill(kDesktop); }
 
   void Grab(tview& into, int32_t x, int32_t y) override {
@@ -46,9 +41,8 @@ class TFakeScreen : public TTurnScreen {
     into.CopyFrom(desktop, x, y);
   }
   void Show(const tview& frame, int32_t x, int32_t y, size_t index, size_t count) override {
-    shown.push_back({x, y, index, count,
-                     std::vector<uint32_t>(frame.Bits(),
-                                           frame.Bits() + size_t{frame.Width()} * frame.Height())});
+    shown.push_back({x, y, int64_t(index), int64_t(count)});
+    last.assign(frame.Bits(), frame.Bits() + size_t{frame.Width()} * frame.Height());
     clock += frameCost;
   }
   uint32_t Now() override { return clock; }
@@ -59,7 +53,8 @@ class TFakeScreen : public TTurnScreen {
 
   tview desktop;
   int grabs = 0;
-  std::vector<TShown> shown;
+  std::vector<std::vector<int64_t>> shown;  // x, y, index, count
+  std::vector<uint32_t> last;               // the pixels of the last frame shown
   uint32_t clock = 0;
   uint32_t frameCost = 0;
   std::vector<uint32_t> waits;
@@ -83,6 +78,19 @@ TAnimation OneFrame(tpoints points) {
   TAnimation a;
   a.frames.push_back({std::move(points)});
   return a;
+}
+
+// One frame composed one to one on a 680 x 430 surface: painted by before for the captures
+// before the turn, filled with after for those after it.
+template <class F>
+const tview& ComposeOne(TPageTurn& turn, const tpoints& points, F before, uint32_t after) {
+  tview surface(680, 430);
+  before(surface);
+  EXPECT_TRUE(turn.PrepareTurn(OneFrame(points), false, {}, surface, 0, 0, nullptr));
+  turn.CaptureBefore(surface);
+  surface.Fill(after);
+  turn.CaptureAfter(surface);
+  return turn.ComposeFrame(0);
 }
 
 // A whole turn on a surface: the old spread captured, the new one drawn and captured.
@@ -172,15 +180,13 @@ TEST(PageTurnDescription, CountsAreHeldToWhatTheTextHolds) {
 }
 
 TEST(PageTurnDescription, PropertiesOfTheBook) {
-  for (const char* on : {"True", "yes", "1", "TRUE", "y", "t"}) {
+  const std::pair<const char*, bool> switches[] = {
+      {"True", true},  {"yes", true}, {"1", true},  {"TRUE", true}, {"y", true},   {"t", true},
+      {"false", false}, {"0", false}, {"no", false}, {"", false},   {"on", false}, {" yes", false}};
+  for (const auto& [text, on] : switches) {
     ttable properties;
-    SetValue(properties, "pageturn_animation", on);
-    EXPECT_TRUE(PageTurnAnimated(properties)) << on;
-  }
-  for (const char* off : {"false", "0", "no", "", "on", " yes"}) {
-    ttable properties;
-    SetValue(properties, "pageturn_animation", off);
-    EXPECT_FALSE(PageTurnAnimated(properties)) << '"' << off << '"';
+    SetValue(properties, "pageturn_animation", text);
+    EXPECT_EQ(PageTurnAnimated(properties), on) << '"' << text << '"';
   }
   ttable properties;
   EXPECT_FALSE(PageTurnAnimated(properties));
@@ -204,7 +210,6 @@ TEST(PageCurl, ThirtyTwoFramesFromTheSpineToTheLeft) {
   for (size_t i = 0; i < a.frames.size(); ++i) {
     const tpoints& p = a.frames[i].points;
     ASSERT_GE(p.size(), 2u);
-    EXPECT_LE(p.size(), 12u);
     EXPECT_EQ(p[0], (tpoint{440, 100}));
     // Every frame but the last shows the front first: the page leaves the spine to the right.
     EXPECT_TRUE(i + 1 == a.frames.size() || p[1].x > 440) << "frame " << i;
@@ -212,23 +217,13 @@ TEST(PageCurl, ThirtyTwoFramesFromTheSpineToTheLeft) {
       EXPECT_TRUE(q.x >= 100 && q.x < 780 && q.y > 0 && q.y <= 100) << q.x << "," << q.y;
     }
   }
-  int32_t reach = 0;
-  for (const tpoint& p : a.frames.front().points) reach = std::max(reach, p.x);
-  EXPECT_GE(reach, 770);
-  EXPECT_LE(reach, 779);
-  EXPECT_LT(a.frames[30].points.back().x, 200);
+  EXPECT_GE(a.frames[0].points.back().x, 700);
   EXPECT_EQ(a.frames.back().points, (tpoints{{440, 100}, {100, 100}}));
-
   const TAnimation b = ParseAnimation(MakePageCurlText());
   EXPECT_EQ(b.duration, a.duration);
   ASSERT_EQ(b.frames.size(), a.frames.size());
   for (size_t i = 0; i < a.frames.size(); ++i) EXPECT_EQ(b.frames[i].points, a.frames[i].points);
-
   TPageCurlOptions options;
-  options.frameCount = 0;
-  EXPECT_TRUE(MakePageCurl(options).frames.empty());
-  options.frameCount = 1;
-  EXPECT_EQ(MakePageCurl(options).frames.at(0).points, (tpoints{{440, 100}, {100, 100}}));
   options.frameCount = 100000;
   EXPECT_EQ(MakePageCurl(options).frames.size(), kMaxTurnFrames);
 }
@@ -237,58 +232,42 @@ TEST(PageCurl, ThirtyTwoFramesFromTheSpineToTheLeft) {
 // Geometry
 
 TEST(PageTurnGeometry, ScalesPositionsAndSizes) {
+  const tpoints across = {{440, 100}, {780, 100}, {100, 100}};
+  const tpoints high = {{440, 100}, {443, 60}};
+  const double wide = 776.0 / 680.0, tall = 575.0 / 430.0;  // the reader's spread of 776 x 575
   struct Case {
     const char* what;
     tpoints points;
     TTurnMargins margins;
     uint32_t width, height;
     int32_t left, top;
-    TTurnGeometry expected;  // sx, sy, offX, offY, screenX, screenY and the sizes are compared
+    std::vector<double> expected;  // sx, sy, offX, offY, screenX, screenY, work and page sizes
   };
   const Case cases[] = {
-      {"one to one on 680 x 430", {{440, 100}, {780, 100}, {100, 100}}, {}, 680, 430, 30, 40,
-       {.sx = 1, .sy = 1, .offX = 0, .offY = 0, .screenX = 30, .screenY = 40, .workWidth = 690,
-        .workHeight = 430, .pageWidth = 340, .pageHeight = 430}},
+      {"one to one", across, {}, 680, 430, 30, 40, {1, 1, 0, 0, 30, 40, 690, 430, 340, 430}},
       // sx = (720 - 40) / 680, sy = (470 - 40) / 430: one to one again.
-      {"margins, bounds elsewhere", {{440, 100}, {443, 60}}, {20, 10, 30}, 720, 470, 5, 7,
-       {.sx = 1, .sy = 1, .offX = -340, .offY = 40, .screenX = 340 + 5 + 20,
-        .screenY = -40 + 7 + 10, .workWidth = 13, .workHeight = 470, .pageWidth = 340,
-        .pageHeight = 430}},
-      {"negative margins", {{440, 100}, {443, 60}}, {-20, -10, -30}, 640, 390, 5, 7,
-       {.sx = 1, .sy = 1, .offX = -340, .offY = 40, .screenX = 340 + 5 - 20,
-        .screenY = -40 + 7 - 10, .workWidth = 13, .workHeight = 470, .pageWidth = 340,
-        .pageHeight = 430}},
-      {"a window far to the left", {{440, 100}, {780, 100}, {100, 100}}, {}, 680, 430,
-       -2000000000, 0,
-       {.sx = 1, .sy = 1, .offX = 0, .offY = 0, .screenX = -2000000000, .screenY = 0,
-        .workWidth = 690, .workHeight = 430, .pageWidth = 340, .pageHeight = 430}},
+      {"margins, bounds elsewhere", high, {20, 10, 30}, 720, 470, 5, 7,
+       {1, 1, -340, 40, 340 + 5 + 20, -40 + 7 + 10, 13, 470, 340, 430}},
+      {"negative margins", high, {-20, -10, -30}, 640, 390, 5, 7,
+       {1, 1, -340, 40, 340 + 5 - 20, -40 + 7 - 10, 13, 470, 340, 430}},
+      {"a window far to the left", across, {}, 680, 430, -2000000000, 0,
+       {1, 1, 0, 0, -2000000000, 0, 690, 430, 340, 430}},
+      // 690 x 1.1412 = 787.4; 40 x 1.3372 = 53.5 rounds to 53, 13 x 1.1412 = 14.8 to 15.
+      {"the reader's spread", across, {}, 776, 575, 0, 0, {wide, tall, 0, 0, 0, 0, 787, 575, 388, 575}},
+      {"the reader's spread, bounds elsewhere", high, {}, 776, 575, 0, 0,
+       {wide, tall, -388, 53, 388, -53, 15, 628, 388, 575}},
   };
   for (const Case& c : cases) {
     TTurnGeometry g;
     ASSERT_TRUE(ComputeTurnGeometry(OneFrame(c.points).frames, c.margins, c.width, c.height,
                                     c.left, c.top, g))
         << c.what;
-    const TTurnGeometry& e = c.expected;
-    EXPECT_EQ(std::vector<double>({g.sx, g.sy}), std::vector<double>({e.sx, e.sy})) << c.what;
-    EXPECT_EQ(std::vector<int64_t>({g.offX, g.offY, g.screenX, g.screenY, g.workWidth,
-                                    g.workHeight, g.pageWidth, g.pageHeight}),
-              std::vector<int64_t>({e.offX, e.offY, e.screenX, e.screenY, e.workWidth,
-                                    e.workHeight, e.pageWidth, e.pageHeight}))
+    EXPECT_EQ(std::vector<double>({g.sx, g.sy, double(g.offX), double(g.offY), double(g.screenX),
+                                   double(g.screenY), double(g.workWidth), double(g.workHeight),
+                                   double(g.pageWidth), double(g.pageHeight)}),
+              c.expected)
         << c.what;
   }
-}
-
-TEST(PageTurnGeometry, GeneratedTableOnTheReaderSurface) {
-  TTurnGeometry g;
-  ASSERT_TRUE(ComputeTurnGeometry(MakePageCurl().frames, {}, 776, 575, 0, 0, g));
-  EXPECT_DOUBLE_EQ(g.sx, 776.0 / 680.0);
-  EXPECT_DOUBLE_EQ(g.sy, 575.0 / 430.0);
-  EXPECT_EQ(g.minX, 100);
-  EXPECT_LT(g.minY, 100);
-  EXPECT_EQ(g.offX, 0);
-  EXPECT_EQ(g.screenY, -g.offY);
-  EXPECT_EQ(g.pageWidth, 388u);
-  EXPECT_EQ(g.pageHeight, 575u);
 }
 
 TEST(PageTurnGeometry, RefusedTurns) {
@@ -332,22 +311,13 @@ TEST(PageTurnGeometry, RefusedTurns) {
 TEST(PageTurnCompose, ColumnRuleExactPixels) {
   // One to one; the frame's two columns start at the spine. Old right page: red 0x40, green
   // the surface column, blue twice the row. New right page (the background): 0x80202020.
-  const TTurnMargins m;
-  tview surface(680, 430);
-  for (uint32_t y = 0; y < 430; ++y) {
-    for (uint32_t x = 0; x < 680; ++x) {
-      surface.At(x, y) = 0x00400000u | ((x & 0xFF) << 8) | ((2 * y) & 0xFF);
-    }
-  }
   TPageTurn turn;
-  ASSERT_TRUE(turn.PrepareTurn(OneFrame({{440, 100}, {442, 100}}), false, m, surface, 0, 0,
-                               nullptr));
-  ASSERT_EQ(turn.Geometry().offX, -340);
-  ASSERT_EQ(turn.Work().Width(), 12u);
-  turn.CaptureBefore(surface);
-  surface.Fill(0x80202020u);
-  turn.CaptureAfter(surface);
-  const tview& work = turn.ComposeFrame(0);
+  const tview& work = ComposeOne(turn, {{440, 100}, {442, 100}}, [](tview& surface) {
+    for (uint32_t y = 0; y < 430; ++y) {
+      for (uint32_t x = 0; x < 680; ++x) surface.At(x, y) = 0x00400000u | ((x & 0xFF) << 8) | ((2 * y) & 0xFF);
+    }
+  }, 0x80202020u);
+  ASSERT_EQ(work.Width(), 12u);  // design x 440 .. 452: the spine at work column 0
 
   // Column 0 draws source column 0 (surface column 340, green 0x54), column 1 source column
   // 340 * 1 / 2 = 170 (surface column 510, green 0xFE).
@@ -363,16 +333,9 @@ TEST(PageTurnCompose, ColumnRuleExactPixels) {
 
 TEST(PageTurnCompose, TopPixelAveragesWithWhatWasDrawnBefore) {
   // The back segment comes back over the front segment's last column.
-  const TTurnMargins m;
-  tview surface(680, 430);
-  surface.Fill(0x00804020u);
   TPageTurn turn;
-  ASSERT_TRUE(turn.PrepareTurn(OneFrame({{440, 100}, {443, 100}, {441, 100}}), false, m, surface,
-                               0, 0, nullptr));
-  turn.CaptureBefore(surface);
-  surface.Fill(0x00FFFFFFu);
-  turn.CaptureAfter(surface);
-  const tview& work = turn.ComposeFrame(0);
+  const tview& work = ComposeOne(turn, {{440, 100}, {443, 100}, {441, 100}},
+                                 [](tview& surface) { surface.Fill(0x00804020u); }, 0x00FFFFFFu);
   // Columns 0..2 from front (0x00804020 over 0x00FFFFFF), then 3 and 2 from back (white).
   EXPECT_EQ(work.At(0, 0), 0x007F7F7Fu + 0x00402010u);
   EXPECT_EQ(work.At(0, 5), 0x00804020u);
@@ -380,20 +343,6 @@ TEST(PageTurnCompose, TopPixelAveragesWithWhatWasDrawnBefore) {
   EXPECT_EQ(work.At(2, 0), HalfPixel(0x007F7F7Fu + 0x00402010u) + 0x007F7F7Fu);
   EXPECT_EQ(work.At(2, 5), 0x00FEFEFEu);
   EXPECT_EQ(work.At(4, 5), 0x00FFFFFFu);
-}
-
-TEST(PageTurnCompose, SegmentOfEqualXHasNoColumns) {
-  // Frame 0 sets the bounds; frame 2 is frame 3 with a vertical segment in front.
-  TAnimation a = OneFrame({{100, 100}, {780, 100}});
-  a.frames.push_back({{{440, 100}, {440, 300}}});
-  a.frames.push_back({{{440, 100}, {440, 140}, {500, 140}}});
-  a.frames.push_back({{{440, 140}, {500, 140}}});
-  TTurnRig rig(680, 430, {});
-  ASSERT_TRUE(rig.Run(a, false));
-  EXPECT_EQ(Pixels(rig.turn.ComposeFrame(1)), Pixels(rig.turn.Background()));
-  const std::vector<uint32_t> withVertical = Pixels(rig.turn.ComposeFrame(2));
-  EXPECT_EQ(withVertical, Pixels(rig.turn.ComposeFrame(3)));
-  EXPECT_NE(withVertical, Pixels(rig.turn.Background()));
 }
 
 TEST(PageTurnCompose, SegmentColumnsOneToOneBetweenMargins) {
@@ -427,15 +376,6 @@ TEST(PageTurnCompose, SegmentColumnsOneToOneBetweenMargins) {
   EXPECT_EQ(Pixels(rig.turn.ComposeFrame(1)), withVertical);
 }
 
-// The colour of the middle row of the pages in each work column, for the mirror test.
-std::vector<uint32_t> MiddleRow(const TPageTurn& turn) {
-  const TTurnGeometry& g = turn.Geometry();
-  const auto y = static_cast<uint32_t>(g.offY + static_cast<int32_t>(g.pageHeight / 2));
-  std::vector<uint32_t> row(g.workWidth);
-  for (uint32_t x = 0; x < g.workWidth; ++x) row[x] = turn.Work().At(x, y);
-  return row;
-}
-
 // Pixels of the rectangle x1..x2-1, y1..y2-1 of view that equal colour, as a share.
 double Share(const tview& view, uint32_t x1, uint32_t x2, uint32_t y1, uint32_t y2,
              uint32_t colour) {
@@ -446,107 +386,76 @@ double Share(const tview& view, uint32_t x1, uint32_t x2, uint32_t y1, uint32_t 
   return double(same) / double(size_t{x2 - x1} * (y2 - y1));
 }
 
-TEST(PageTurnCompose, ForwardTurnWithTheGeneratedTable) {
-  TTurnRig rig(776, 575, {});
-  ASSERT_TRUE(rig.Run(MakePageCurl(), false));
-  const TTurnGeometry& g = rig.turn.Geometry();
-  const uint32_t w = g.pageWidth;
-  const auto top = static_cast<uint32_t>(g.offY) + 1;
-  const uint32_t bottom = static_cast<uint32_t>(g.offY) + g.pageHeight;
-
-  // Before the turning page is drawn: old left page, new right page under it.
-  EXPECT_EQ(rig.turn.Background().At(w / 2, top + 100), kOldLeft);
-  EXPECT_EQ(rig.turn.Background().At(w + w / 2, top + 100), kNewRight);
-
-  const tview& first = rig.turn.ComposeFrame(0);
-  EXPECT_GT(Share(first, w, 2 * w, top + 40, bottom, kOldRight), 0.9);
-  EXPECT_EQ(Share(first, 0, w, top, bottom, kOldLeft), 1.0);
-
-  const tview& last = rig.turn.ComposeFrame(rig.turn.FrameCount() - 1);
-  EXPECT_GT(Share(last, 1, w, top, bottom, kNewLeft), 0.99);
-  EXPECT_EQ(Share(last, w + 1, 2 * w, top, bottom, kNewRight), 1.0);
-  EXPECT_EQ(Share(last, 0, 1, top, bottom, kOldLeft), 1.0);  // the span's end is not drawn
-
-  // Half way, both sides of the turning page show somewhere.
-  const tview& middle = rig.turn.ComposeFrame(16);
-  EXPECT_GT(Share(middle, 0, 2 * w, top + 60, bottom, kOldRight), 0.02);
-  EXPECT_GT(Share(middle, 0, 2 * w, top + 60, bottom, kNewLeft), 0.02);
-}
-
-TEST(PageTurnCompose, BackwardTurnMirrorsAboutTheSpine) {
+TEST(PageTurnCompose, TheGeneratedTableBothWays) {
   TTurnRig forward(776, 575, {});
   TTurnRig backward(776, 575, {});
   ASSERT_TRUE(forward.Run(MakePageCurl(), false));
   ASSERT_TRUE(backward.Run(MakePageCurl(), true));
-  const TTurnGeometry& g = backward.turn.Geometry();
+  const TTurnGeometry& g = forward.turn.Geometry();
   const uint32_t w = g.pageWidth;
   const auto top = static_cast<uint32_t>(g.offY) + 1;
   const uint32_t bottom = static_cast<uint32_t>(g.offY) + g.pageHeight;
 
-  // The old left page lifts from the left and the new right page lands on the right.
-  const tview& first = backward.turn.ComposeFrame(0);
-  EXPECT_GT(Share(first, 0, w, top + 40, bottom, kOldLeft), 0.9);
-  EXPECT_EQ(Share(first, w + 1, 2 * w, top, bottom, kOldRight), 1.0);  // w: the spine column
-  const tview& last = backward.turn.ComposeFrame(backward.turn.FrameCount() - 1);
-  EXPECT_GT(Share(last, w + 1, 2 * w, top, bottom, kNewRight), 0.99);
-  EXPECT_EQ(Share(last, 0, w, top, bottom, kNewLeft), 1.0);
+  // Forward: the right page lifts at the spine, and at last lies over the left page.
+  const tview& first = forward.turn.ComposeFrame(0);
+  EXPECT_GT(Share(first, w, 2 * w, top + 40, bottom, kOldRight), 0.9);
+  EXPECT_EQ(Share(first, 0, w, top, bottom, kOldLeft), 1.0);
+  const tview& middle = forward.turn.ComposeFrame(16);  // both sides of the page show
+  EXPECT_GT(Share(middle, 0, 2 * w, top + 60, bottom, kOldRight), 0.02);
+  EXPECT_GT(Share(middle, 0, 2 * w, top + 60, bottom, kNewLeft), 0.02);
+  const tview& last = forward.turn.ComposeFrame(forward.turn.FrameCount() - 1);
+  EXPECT_GT(Share(last, 1, w, top, bottom, kNewLeft), 0.99);
+  EXPECT_EQ(Share(last, w + 1, 2 * w, top, bottom, kNewRight), 1.0);
+  EXPECT_EQ(Share(last, 0, 1, top, bottom, kOldLeft), 1.0);  // the span's end is not drawn
 
-  // Frame by frame, what the forward turn shows at column x the backward turn shows at 2w - x:
-  // the front as the front, the back as the back, the uncovered page as the uncovered page.
-  auto kind = [](uint32_t colour, bool isBackward) {
-    if (colour == (isBackward ? kOldLeft : kOldRight)) return 'F';
-    if (colour == (isBackward ? kNewRight : kNewLeft)) return 'B';
-    return '.';
+  // Backward, frame by frame, the middle row shows at column x what the forward turn shows at
+  // 2w - x: the front as the front, the back as the back, the uncovered page as the uncovered page.
+  auto kinds = [&](TTurnRig& rig, size_t i, bool isBackward) {
+    const tview& work = rig.turn.ComposeFrame(i);
+    std::string kind;
+    for (uint32_t x = 0; x <= 2 * w; ++x) {
+      const uint32_t c = work.At(isBackward ? x : 2 * w - x, top + g.pageHeight / 2);
+      kind += c == (isBackward ? kOldLeft : kOldRight) ? 'F'
+              : c == (isBackward ? kNewRight : kNewLeft) ? 'B' : '.';
+    }
+    return kind;
   };
   for (size_t i = 0; i < forward.turn.FrameCount(); ++i) {
-    forward.turn.ComposeFrame(i);
-    backward.turn.ComposeFrame(i);
-    const std::vector<uint32_t> f = MiddleRow(forward.turn);
-    const std::vector<uint32_t> b = MiddleRow(backward.turn);
-    std::string fs, bs;
-    for (uint32_t x = 0; x <= 2 * w; ++x) {
-      fs += kind(f[2 * w - x], false);
-      bs += kind(b[x], true);
-    }
-    EXPECT_EQ(bs, fs) << "frame " << i;
+    EXPECT_EQ(kinds(backward, i, true), kinds(forward, i, false)) << "frame " << i;
   }
 }
 
-TEST(PageTurnCompose, PlayShowsEveryFrameInOrder) {
+TEST(PageTurnCompose, PlayShowsEveryFrameInOrderThenEnds) {
   TTurnRig rig(776, 575, {});
   ASSERT_TRUE(rig.Run(MakePageCurl(), false));
   EXPECT_EQ(rig.screen.grabs, 1);
-  rig.turn.PlayTurn(rig.screen);
-  ASSERT_EQ(rig.screen.shown.size(), 32u);
-  for (size_t i = 0; i < 32; ++i) {
-    const TFakeScreen::TShown& s = rig.screen.shown[i];
-    EXPECT_EQ(std::vector<int64_t>({s.x, s.y, int64_t(s.index), int64_t(s.count)}),
-              std::vector<int64_t>({rig.turn.Geometry().screenX, rig.turn.Geometry().screenY,
-                                    int64_t(i), 32}));
-  }
-  EXPECT_EQ(rig.screen.shown.back().pixels, Pixels(rig.turn.ComposeFrame(31)));
-  EXPECT_TRUE(rig.screen.waits.empty());  // no turn time: back to back
   // The screen outside the window, as grabbed, shows around the pages.
   EXPECT_EQ(rig.turn.Background().At(rig.turn.Work().Width() - 1, 0), kDesktop);
-
+  rig.turn.PlayTurn(rig.screen);
+  std::vector<std::vector<int64_t>> expected;
+  for (int64_t i = 0; i < 32; ++i) expected.push_back({rig.left, rig.top - rig.turn.Geometry().offY, i, 32});
+  EXPECT_EQ(rig.screen.shown, expected);
+  EXPECT_EQ(rig.screen.last, Pixels(rig.turn.ComposeFrame(31)));
   rig.turn.EndTurn();
   EXPECT_FALSE(rig.turn.Prepared());
-  EXPECT_EQ(rig.turn.Work().Width(), 0u);
-  EXPECT_EQ(rig.turn.Front().Width(), 0u);
+  EXPECT_EQ(rig.turn.Work().Width() + rig.turn.Front().Width() + rig.turn.Back().Width(), 0u);
   rig.turn.PlayTurn(rig.screen);
   EXPECT_EQ(rig.screen.shown.size(), 32u);
-  EXPECT_EQ(rig.turn.ComposeFrame(0).Width(), 0u);
 }
 
-TEST(PageTurnCompose, FramesWithoutPointsOrPageShowTheBackground) {
+TEST(PageTurnCompose, FramesWithoutAPageShowTheBackground) {
   TAnimation a = MakePageCurl();
   a.frames.insert(a.frames.begin(), tframe{});
   a.frames.push_back({{{300, 100}}});
   a.frames.push_back({{{440, 100}, {440, 300}}});
+  // A zigzag whose columns add up to many times the work picture's width is no page's profile.
+  a.frames.emplace_back();
+  for (size_t k = 0; k < kMaxFramePoints; ++k) a.frames.back().points.push_back({k % 2 ? 780 : 100, 100});
   TTurnRig rig(680, 430, {});
   ASSERT_TRUE(rig.Run(a, false));
   const std::vector<uint32_t> background = Pixels(rig.turn.Background());
-  for (size_t i : {size_t{0}, a.frames.size() - 2, a.frames.size() - 1, a.frames.size()}) {
+  const size_t n = a.frames.size();
+  for (size_t i : {size_t{0}, n - 3, n - 2, n - 1, n}) {
     EXPECT_EQ(Pixels(rig.turn.ComposeFrame(i)), background) << "frame " << i;
   }
 }
@@ -555,19 +464,14 @@ TEST(PageTurnCompose, FramesWithoutPointsOrPageShowTheBackground) {
 // Pacing
 
 TEST(PageTurnPacing, TurnTimeIsTheDurationHeldToTheLongestTurn) {
-  struct Case {
-    int32_t duration;
-    bool repeating;
-    uint32_t time;
+  // Duration, repeating (a held corner or key), the turn's time.
+  const std::tuple<int32_t, bool, uint32_t> cases[] = {
+      {600, false, 600}, {1500, false, 1500}, {1501, false, 1500}, {kMaxInt, false, 1500},
+      {0, false, 0},     {-1, false, 0},      {kMinInt, false, 0},  {600, true, 0},
+      {kMaxInt, true, 0},
   };
-  const Case cases[] = {
-      {600, false, 600},   {1500, false, 1500}, {1501, false, 1500}, {kMaxInt, false, 1500},
-      {0, false, 0},       {-1, false, 0},      {kMinInt, false, 0},
-      // A held corner or key: the frames back to back, whatever the book asks.
-      {600, true, 0},      {kMaxInt, true, 0},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(TurnTime(c.duration, c.repeating), c.time) << c.duration << " " << c.repeating;
+  for (const auto& [duration, repeating, time] : cases) {
+    EXPECT_EQ(TurnTime(duration, repeating), time) << duration << " " << repeating;
   }
 }
 
@@ -583,7 +487,7 @@ TEST(PageTurnPacing, EachFrameEndsAtItsShareOfTheTurn) {
       {"even shares", 400, 0, 0, {100, 100, 100, 100}, 400},
       {"drawing is part of a share", 400, 0, 30, {70, 70, 70, 70}, 400},
       {"late frames are not waited for", 400, 0, 150, {}, 600},
-      {"uneven shares", 1000, 0, 0, {250, 250, 250, 250}, 1000},
+      {"shares rounded down, the last on time", 1001, 0, 0, {250, 250, 250, 251}, 1001},
       {"across the wrap of the clock", 400, 0xFFFFFFC0u, 30, {70, 70, 70, 70}, 400},
       {"never longer than the longest turn", 0x7FFFFFFF, 0, 0, {375, 375, 375, 375}, 1500},
   };
@@ -615,34 +519,6 @@ TEST(PageTurnUntrusted, RefusedTurnPlaysNothing) {
   EXPECT_TRUE(rig.screen.waits.empty());
   EXPECT_EQ(rig.screen.grabs, 0);
   EXPECT_EQ(rig.turn.ComposeFrame(0).Width(), 0u);
-}
-
-TEST(PageTurnUntrusted, ZigzagFramesAreNotDrawn) {
-  // A frame whose columns add up to many times the work picture's width is no page's profile.
-  tframe zigzag;
-  for (size_t k = 0; k < kMaxFramePoints; ++k) zigzag.points.push_back({k % 2 ? 780 : 100, 100});
-  TAnimation a = MakePageCurl();
-  a.frames.push_back(zigzag);
-  TTurnRig rig(680, 430, {});
-  ASSERT_TRUE(rig.Run(a, false));
-  EXPECT_EQ(Pixels(rig.turn.ComposeFrame(a.frames.size() - 1)), Pixels(rig.turn.Background()));
-}
-
-TEST(PageTurnUntrusted, ComposingWithoutCaptures) {
-  TPageTurn turn;
-  tview surface(680, 430);
-  ASSERT_TRUE(turn.PrepareTurn(MakePageCurl(), false, {}, surface, 0, 0, nullptr));
-  // No page captured: the turning page has nothing to show, the background is black.
-  const tview& work = turn.ComposeFrame(5);
-  EXPECT_EQ(Pixels(work), std::vector<uint32_t>(size_t{work.Width()} * work.Height(), 0u));
-  // A surface smaller than the pages: the captures take what there is.
-  tview small(100, 50);
-  small.Fill(0x00FFFFFF);
-  turn.CaptureBefore(small);
-  turn.CaptureAfter(small);
-  turn.ComposeFrame(5);
-  EXPECT_EQ(turn.Front().At(0, 0), 0x00FFFFFFu);
-  EXPECT_EQ(turn.Front().At(turn.Front().Width() - 1, 0), 0u);
 }
 
 }  // namespace
