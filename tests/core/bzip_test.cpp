@@ -14,13 +14,8 @@ TEST(Bunzip, StreamsGrowthAndLimits) {
   std::string flipped = packed;
   flipped[packed.size() / 2] = static_cast<char>(flipped[packed.size() / 2] ^ 0x10);
   const std::string big = std::string(100000, 'z');
-  struct Case {
-    const char* what;
-    std::string in;
-    TBunzipGrowth growth;
-    TBunzipStatus status;
-    std::string out;
-  } const cases[] = {
+  struct Case { const char* what; std::string in; TBunzipGrowth growth;
+    TBunzipStatus status; std::string out; } const cases[] = {
       // Starts at 256 bytes and grows 256 at a time: many growth steps.
       {"growing from a small buffer", Bzip(text), {256, 256, 1 << 20}, TBunzipStatus::Ok, text},
       {"empty content", Bzip(""), {10, 256, 1024}, TBunzipStatus::Ok, ""},

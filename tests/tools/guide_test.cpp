@@ -11,7 +11,6 @@
 #include "book/bookclass.h"
 #include "book/loading.h"
 #include "tests/support/testsupport.h"
-#include "core/ttable.h"
 #include "tools/common/png.h"
 
 namespace folivar {
@@ -30,19 +29,15 @@ int32_t AnchorPage(const std::string& name) {
   return -1;
 }
 
-TEST(Guide, HoldsWhatTheSourceSays) {
-  EXPECT_EQ(Guide().header.title, "Folivar");
-  EXPECT_EQ(Guide().header.author, "The Folivar team");
-  EXPECT_EQ(Guide().header.printEnabled, 1);
+// The header, properties and messages come from book.toml as the compiler tests check; the guide
+// is a book of many pages whose chapters come in their order.
+TEST(Guide, HoldsItsChaptersInOrder) {
   // Pages: the cover, then at least forty more; the substitute page comes on top.
   EXPECT_GE(Guide().pageOffsets.size(), 42u);
-  // The chapters are anchors, in order, and the table of contents comes before them.
-  std::vector<int32_t> pages;
+  std::vector<int32_t> pages;  // the table of contents first
   for (const char* anchor : {"contents", "reading", "making", "chtenie"}) pages.push_back(AnchorPage(anchor));
   EXPECT_GT(pages[0], 0);
   EXPECT_TRUE(std::is_sorted(pages.begin(), pages.end()) && std::set<int32_t>(pages.begin(), pages.end()).size() == 4);
-  EXPECT_NE(GetValue(Guide().properties, "anime"), "");
-  EXPECT_EQ(GetValue(Guide().properties, "pageturn_animation"), "1");
 }
 
 TEST(Guide, HasPicturesInEveryFormat) {
@@ -54,7 +49,8 @@ TEST(Guide, HasPicturesInEveryFormat) {
   for (const TPictureEntryInfo& p : Guide().pictures) {
     const size_t data = static_cast<size_t>(p.offset) + 17;
     ASSERT_LT(data + 3, bytes.size());
-    ++counts[p.wavelet ? "XWL" : bytes.compare(data, 3, "XBM") == 0 ? "XBM" : bytes.compare(data, 3, "BZh") == 0 ? "raw" : "?"];
+    const std::string magic = bytes.substr(data, 3);
+    ++counts[p.wavelet ? "XWL" : magic == "XBM" ? "XBM" : magic == "BZh" ? "raw" : "?"];
   }
   EXPECT_EQ(counts.count("?"), 0u);
   EXPECT_GE(counts["XBM"], 11);  // ten digits and the leaf at least

@@ -125,15 +125,9 @@ std::string Joined(const std::vector<std::unique_ptr<TLine>>& lines) {
 
 class MakeCompile : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    const fs::path dir = WriteSource("book");
-    loaded_ = Load(CompileBook(dir.string(), &stats_)).release();
-  }
-  static void TearDownTestSuite() {
-    delete loaded_;
-    loaded_ = nullptr;
-  }
-  static TBook& Book() { return *loaded_; }
+  static void SetUpTestSuite() { book_ = Load(CompileBook(WriteSource("book").string(), &stats_)); }
+  static void TearDownTestSuite() { book_.reset(); }
+  static TBook& Book() { return *book_; }
 
   // The page with a line that holds the text (or is the text, for a heading).
   static int32_t PageOf(const std::string& text, bool whole = false) {
@@ -143,11 +137,9 @@ class MakeCompile : public ::testing::Test {
     return -1;
   }
 
-  static TBook* loaded_;
-  static TCompileStats stats_;
+  static inline std::unique_ptr<TBook> book_;
+  static inline TCompileStats stats_;
 };
-TBook* MakeCompile::loaded_ = nullptr;
-TCompileStats MakeCompile::stats_;
 
 TEST_F(MakeCompile, TheHeaderPropertiesAndMessagesAreTheSources) {
   const TBookHeader& h = Book().header;
@@ -160,23 +152,11 @@ TEST_F(MakeCompile, TheHeaderPropertiesAndMessagesAreTheSources) {
   EXPECT_EQ(ImageAt(static_cast<uint32_t>(h.coverImage)).Width(), 300);
   for (int d = 0; d < 10; ++d) EXPECT_EQ(ImageAt(static_cast<uint32_t>(h.digitImageBase + d)).Width(), 6);
   EXPECT_EQ(GetValue(Book().properties, "pageturn_animation"), "1");
-  TPageCurlOptions curl;
-  curl.duration = 450;
-  EXPECT_EQ(GetValue(Book().properties, "anime"), MakePageCurlText(curl));
+  EXPECT_EQ(GetValue(Book().properties, "anime"), MakePageCurlText({.duration = 450}));
   EXPECT_EQ(stats_.pages, Book().PageCount());
 }
 
-TEST_F(MakeCompile, PageZeroIsTheCoverAndChaptersBeginPages) {
-  EXPECT_TRUE(Decode(Book(), 0).lines.empty());
-  ASSERT_GT(Book().PageCount(), 8);
-  const int32_t second = AnchorPage(*FindAnchor("second"));
-  const int32_t last = AnchorPage(*FindAnchor("last"));
-  EXPECT_EQ(LineText(*Decode(Book(), second).lines[0]), "Second chapter");
-  EXPECT_EQ(last, second + 1);  // after the page break
-  EXPECT_EQ(last, Book().PageCount() - 1);
-}
-
-TEST_F(MakeCompile, AnchorsLandOnThePagesOfTheirTextAndReferencesNameThem) {
+TEST_F(MakeCompile, AnchorsPagesAndPageReferences) {
   std::map<std::string, int32_t> expected = {
       {"contents", PageOf("Contents", true)}, {"first-chapter", PageOf("First chapter", true)},
       {"middle", PageOf("Middle", true)},     {"far", PageOf("FARMARK")},
@@ -187,6 +167,11 @@ TEST_F(MakeCompile, AnchorsLandOnThePagesOfTheirTextAndReferencesNameThem) {
     EXPECT_GT(page, 0) << name;
     EXPECT_EQ(AnchorPage(*FindAnchor(name)), page) << name;
   }
+  // Page 0 is the cover; a chapter begins a page, and so does the text after a page break.
+  EXPECT_TRUE(Decode(Book(), 0).lines.empty());
+  EXPECT_EQ(LineText(*Decode(Book(), expected["second"]).lines.at(0)), "Second chapter");
+  EXPECT_EQ(expected["last"], expected["second"] + 1);
+  EXPECT_EQ(expected["last"], Book().PageCount() - 1);
   // The contents page lists the headings with the page references of their anchors; the text
   // refers to "far" and "middle"; every internal link names an anchor.
   std::vector<std::string> contents, references;
@@ -340,7 +325,6 @@ TEST(MakeCompileSettings, BookTomlReachesTheHeaderStylesAndProperties) {
   const TBookHeader& h = loaded->header;
   EXPECT_EQ((std::vector<int64_t>{h.viewWidth, h.printEnabled, h.spineLine, h.glyphColour}),
             (std::vector<int64_t>{320, 0, 0, 0x102030}));
-  EXPECT_EQ(h.author, "");
   EXPECT_EQ(GetValue(loaded->properties, "pageturn_animation"), "0");
   EXPECT_EQ(GetValue(loaded->properties, "anime"), "");
   // Headings with the same text: the later ones are numbered.
@@ -374,29 +358,23 @@ TEST(MakeCompileSettings, BookTomlReachesTheHeaderStylesAndProperties) {
 
 // --- bad sources
 
-struct TBadSource {
-  const char* name;
-  const char* file;     // written over the good source
-  const char* content;
-  const char* where;    // what follows "folivar-make: DIR/"
-  const char* reason;   // a part of the reason
-};
-
 TEST(MakeErrors, BadSourcesFailWithOneLineNamingFileAndLine) {
-  const TBadSource cases[] = {
+  // Each case writes file over the good source; the error line must name DIR/where and give a
+  // reason that holds the given part.
+  const struct { const char* name; const char* file; const char* content;
+    const char* where; const char* reason; } cases[] = {
       {"missing-chapter", "book.toml", "title = \"T\"\nchapters = [\n  \"one.md\",\n  \"nowhere.md\"]\n",
        "book.toml:4", "the file nowhere.md does not exist"},
       {"bad-toml", "book.toml", "title = \"T\"\nchapters = [\"one.md\"]\n[page\nwidth = 3\n", "book.toml:3", ""},
-      {"unknown-key", "book.toml", "title = \"T\"\nchapters = [\"one.md\"]\ncolour = 1\n", "book.toml:3",
-       "unknown key 'colour'"},
+      {"unknown-key", "book.toml", "title = \"T\"\nchapters = [\"one.md\"]\ncolour = 1\n",
+       "book.toml:3", "unknown key 'colour'"},
       {"no-title", "book.toml", "chapters = [\"one.md\"]\n", "book.toml", "'title' is missing"},
       {"bad-colour", "book.toml", "title = \"T\"\nchapters = [\"one.md\"]\n[reader]\nspine_colour = \"red\"\n",
        "book.toml:4", "#RRGGBB"},
-      {"outside-cp1251", "one.md", "# Title\n\nA line.\nA smile \xF0\x9F\x98\x80 here.\n", "one.md:4",
-       "U+1F600"},
+      {"outside-cp1251", "one.md", "# Title\n\nA line.\nA smile \xF0\x9F\x98\x80 here.\n", "one.md:4", "U+1F600"},
       {"not-utf8", "one.md", "# Title\n\nbad \xFF byte\n", "one.md:3", "not UTF-8"},
-      {"unknown-anchor", "one.md", "# Title\n\nText.\n\nGo [there](#nowhere).\n", "one.md:5",
-       "there is no anchor 'nowhere'"},
+      {"unknown-anchor", "one.md", "# Title\n\nText.\n\nGo [there](#nowhere).\n",
+       "one.md:5", "there is no anchor 'nowhere'"},
       {"unknown-reference", "one.md", "# Title\n\nPage [#](#nowhere).\n", "one.md:3", "no anchor 'nowhere'"},
       {"twice", "one.md", "# Title\n\n<a id=\"title\"></a>Text.\n", "one.md:3", "already set at one.md:1"},
       {"bad-scheme", "one.md", "# Title\n\n[x](ftp://a/b)\n", "one.md:3", "http, https or mailto"},
@@ -407,12 +385,12 @@ TEST(MakeErrors, BadSourcesFailWithOneLineNamingFileAndLine) {
       {"quote", "one.md", "# Title\n\n> a quote\n", "one.md:3", "block quotes"},
       {"list-code", "one.md", "# Title\n\n- a\n\n      code\n", "one.md:5", "paragraphs and lists only"},
       {"messages", "messages.txt", "ok = 1\nbogus = 2\n", "messages.txt:2", "unknown message key 'bogus'"},
-      {"no-messages", "book.toml", "title = \"T\"\nchapters = [\"one.md\"]\nmessages = \"m.txt\"\n", "book.toml",
-       "the file m.txt does not exist"},
+      {"no-messages", "book.toml", "title = \"T\"\nchapters = [\"one.md\"]\nmessages = \"m.txt\"\n",
+       "book.toml", "the file m.txt does not exist"},
       {"dangling-dropcap", "one.md", "# Title\n\n<!-- dropcap -->\n\n---\n", "one.md:3", "not followed"},
       {"too-wide", "one.md", "# Title\n\n![p](art/wide.png)\n", "one.md:3", "larger than the text area"},
   };
-  for (const TBadSource& c : cases) {
+  for (const auto& c : cases) {
     const fs::path dir = NewSource("bad-" + std::string(c.name));
     Write(dir / "book.toml", "title = \"T\"\nchapters = [\"one.md\"]\n");
     Write(dir / "one.md", "# Title\n\nText.\n");
@@ -420,7 +398,8 @@ TEST(MakeErrors, BadSourcesFailWithOneLineNamingFileAndLine) {
     WritePng((dir / "art/ok.png").string(), 2, 2, std::vector<uint32_t>(4, 0));
     WritePng((dir / "art/wide.png").string(), 400, 2, std::vector<uint32_t>(800, 0));
     Write(dir / c.file, c.content);
-    const auto run = test::RunCommand(std::string(FOLIVAR_MAKE_EXE) + " " + dir.string() + " -o " + (dir / "out.bin").string());
+    const auto run =
+        test::RunCommand(std::string(FOLIVAR_MAKE_EXE) + " " + dir.string() + " -o " + (dir / "out.bin").string());
     EXPECT_EQ(run.out.rfind("folivar-make: " + (dir / c.where).string() + ": ", 0), 0u) << c.name << ": " << run.out;
     EXPECT_NE(run.out.find(c.reason), std::string::npos) << c.name << ": " << run.out;
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << c.name << ": " << run.out;
