@@ -13,6 +13,7 @@ TBook::TBook() { InitTable(properties, {"value"}); }
 void TBook::Clear() {
   ResetStyles();
   FreeImages();
+  current_ = 0;
 }
 
 int32_t TBook::ColumnWidth() const {
@@ -25,17 +26,17 @@ bool TBook::TwoPageMode() const { return int64_t{2} * ColumnWidth() < header.vie
 
 bool TBook::IsSpreadPage(int32_t index) const {
   if (index == -1) index = current_;
-  return index >= header.firstSpreadPage && TwoPageMode();
+  return index >= FirstSpread() && TwoPageMode();
 }
 
 bool TBook::IsLeftPage(int32_t index) const {
-  return !(TwoPageMode() && index > header.firstSpreadPage &&
-           (int64_t{index} - header.firstSpreadPage) % 2 != 0);
+  return !(TwoPageMode() && index > FirstSpread() &&
+           (int64_t{index} - FirstSpread()) % 2 != 0);
 }
 
 int32_t TBook::AlignToSpread(int32_t index) const {
-  if (index >= header.firstSpreadPage && TwoPageMode() &&
-      (int64_t{index} - header.firstSpreadPage) % 2 != 0) {
+  if (index >= FirstSpread() && TwoPageMode() &&
+      (int64_t{index} - FirstSpread()) % 2 != 0) {
     return index - 1;
   }
   return index;
@@ -81,7 +82,7 @@ void TBook::NextPage() {
 }
 
 void TBook::PreviousPage() {
-  const int32_t step = TwoPageMode() && current_ > header.firstSpreadPage ? 2 : 1;
+  const int32_t step = TwoPageMode() && current_ > FirstSpread() ? 2 : 1;
   GoToPage(current_ - step);
 }
 

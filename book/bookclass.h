@@ -29,7 +29,8 @@ class TBook {
   std::function<void()> OnPageChange;
   std::function<void()> OnPastEnd;
 
-  // Before a load: the style table back to its built-ins, the picture list emptied.
+  // Before a load: the style table back to its built-ins, the picture list emptied, the first
+  // page current.
   void Clear();
 
   int32_t PageCount() const { return static_cast<int32_t>(pages.size()); }
@@ -55,6 +56,9 @@ class TBook {
 
  private:
   TPage& Decoded(int32_t index);
+  // The first page of the spreads, never below page 0: were it negative, page 0 would count as a
+  // right page and aligning it would ask for page -1.
+  int32_t FirstSpread() const { return header.firstSpreadPage < 0 ? 0 : header.firstSpreadPage; }
 
   int32_t current_ = 0;
 };

@@ -19,13 +19,19 @@ void LoadInto(TBook& book, std::unique_ptr<TFile> source, const std::function<vo
   TCheckedReader r(*book.source);
   r.Seek(0, "the header");
   book.header = ReadHeader(r);
+  // Spreads start at page 0 at the earliest: a negative start would make page 0 a right page.
+  if (book.header.firstSpreadPage < 0) book.header.firstSpreadPage = 0;
   book.properties = ReadProperties(r);
   LoadMessageTable(GetValue(book.properties, "locale"));
   if (callback) callback();
 
   // Each picture entry holds at least its ascent, its reserved byte and its record length.
   const int32_t pictures = r.Count("the picture count", 9);
-  for (int32_t i = 0; i < pictures; ++i) ReadImageEntry(r);
+  for (int32_t i = 0; i < pictures; ++i) {
+    const int32_t at = r.Position();
+    ReadImageEntry(r);
+    CheckPixels(r, at, "the ascent of a picture", ImageAt(static_cast<uint32_t>(i)).ascent);
+  }
 
   const std::string anchorWhere = "the anchor block at byte " + IntToText(r.Position());
   ReadPackedBlock(r, scratch, "the anchor block");

@@ -115,10 +115,48 @@ std::unique_ptr<TFile> OpenBookImage(const std::string& path) {
 }
 
 TBookHeader ReadHeader(TCheckedReader& source) {
+  const int32_t at = source.Position();
   const std::string bytes = source.Bytes(kHeaderSize, "the header");
   THeaderBytes b{};
   std::memcpy(b.data(), bytes.data(), kHeaderSize);
-  return DecodeHeader(b);
+  const TBookHeader header = DecodeHeader(b);
+  // The view is allocated and the page laid out from these: a view of no pixels or of millions,
+  // or margins whose sums overflow, cannot be a book's page.
+  const struct {
+    int offset;
+    const char* name;
+    int32_t value, low;
+  } sizes[] = {
+      {kPageWidth, "the page width", header.pageWidth, 1},
+      {kViewWidth, "the view width", header.viewWidth, 1},
+      {kViewHeight, "the view height", header.viewHeight, 1},
+      {kLeftMargin, "the left margin", header.leftMargin, -kMaxPageSize},
+      {kTopMargin, "the top margin", header.topMargin, -kMaxPageSize},
+      {kRightMargin, "the right margin", header.rightMargin, -kMaxPageSize},
+      {kBottomMargin, "the bottom margin", header.bottomMargin, -kMaxPageSize},
+  };
+  for (const auto& size : sizes) {
+    if (size.value < size.low || size.value > kMaxPageSize) {
+      source.Fail(at + size.offset, size.name,
+                  "is " + IntToText(size.value) + ", outside " + IntToText(size.low) + " to " +
+                      IntToText(kMaxPageSize) + ",");
+    }
+  }
+  return header;
+}
+
+void CheckPixels(TCheckedReader& source, int32_t at, const std::string& what, int32_t value) {
+  if (value < -kMaxPageSize || value > kMaxPageSize) {
+    source.Fail(at, what, "is " + IntToText(value) + ", beyond " + IntToText(kMaxPageSize) +
+                              " pixels either way,");
+  }
+}
+
+int32_t ReadPixels(TCheckedReader& source, const std::string& what) {
+  const int32_t at = source.Position();
+  const int32_t value = source.Int(what);
+  CheckPixels(source, at, what, value);
+  return value;
 }
 
 ttable ReadProperties(TCheckedReader& source) {
@@ -150,7 +188,7 @@ void UnpackLocale(const std::string& value, TStringList& keys, TStringList& text
 TPictureEntryInfo SkipPictureEntry(TCheckedReader& source) {
   TPictureEntryInfo info;
   info.offset = source.Position();
-  info.ascent = source.Int("the ascent of a picture");
+  info.ascent = ReadPixels(source, "the ascent of a picture");
   source.Byte("the reserved byte of a picture");
   const TXifFraming framing = ReadXifFraming(source);
   info.wavelet = framing.wavelet;

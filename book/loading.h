@@ -24,6 +24,8 @@
 namespace folivar {
 
 constexpr int32_t kHeaderSize = 1603;
+// The most pixels a page, the view or a margin may measure (either way for a margin).
+constexpr int32_t kMaxPageSize = 16384;
 // The most that one packed block (page, anchors, styles) or the message texts may unpack to.
 constexpr size_t kMaxPackedBlock = size_t{64} << 20;
 
@@ -79,7 +81,13 @@ std::unique_ptr<TFile> OpenBookImage();
 
 // --- the parts of the image, in the order they are read
 
+// The header; a page or view size outside 1 to kMaxPageSize or a margin beyond it is damage.
 TBookHeader ReadHeader(TCheckedReader& source);
+// An int32 measure in pixels (a line's, a picture's ascent); one beyond kMaxPageSize either way
+// is damage, so that the sums of page drawing stay far from overflowing.
+int32_t ReadPixels(TCheckedReader& source, const std::string& what);
+// Fails unless value is such a measure; at is where it was read.
+void CheckPixels(TCheckedReader& source, int32_t at, const std::string& what, int32_t value);
 // The property table: one length-prefixed string holding a serialised ttable.
 ttable ReadProperties(TCheckedReader& source);
 // The message texts of the "locale" property: one bzip2 stream that holds two string lists, the

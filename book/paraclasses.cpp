@@ -117,12 +117,12 @@ void ReadPageRecord(TMemFile& record, TPage& page) {
   std::vector<uint8_t> items;
   for (int32_t i = 0; i < lineCount; ++i) {
     auto line = std::make_unique<TLine>(kJustify);
-    line->width = r.Int("the width of a line");
-    line->height = r.Int("the height of a line");
-    line->ascent = r.Int("the ascent of a line");
-    line->descent = r.Int("the descent of a line");
-    line->leftIndent = r.Int("the left indent of a line");
-    line->rightIndent = r.Int("the right indent of a line");
+    line->width = ReadPixels(r, "the width of a line");
+    line->height = ReadPixels(r, "the height of a line");
+    line->ascent = ReadPixels(r, "the ascent of a line");
+    line->descent = ReadPixels(r, "the descent of a line");
+    line->leftIndent = ReadPixels(r, "the left indent of a line");
+    line->rightIndent = ReadPixels(r, "the right indent of a line");
     line->alignment = r.Byte("the alignment of a line");
     const int32_t itemCount = r.Count("the item count", kItemRecordSize);
     // The count is checked against what follows, so the items are read as one block.

@@ -94,7 +94,7 @@ class TPage {
 };
 
 // Decodes a page record into page. Raises TBookDamaged when the record does not hold what its
-// counts say; page is then left without lines.
+// counts say or a line's measure lies beyond kMaxPageSize pixels; page is then left without lines.
 void ReadPageRecord(TMemFile& record, TPage& page);
 
 }  // namespace folivar

@@ -5,7 +5,6 @@
 #include "book/bookstyle.h"
 #include "book/bookwriter.h"
 #include "book/loading.h"
-#include "core/bzip.h"
 #include "display/surfaces.h"
 #include "tests/support/testdevice.h"
 
@@ -18,26 +17,40 @@ class Pages : public ::testing::Test {
     ResetStyles();
     surface_ = test::MakeTestSurface(8, 8, device_);
     SetCurrentSurface(surface_.get());
-    TStrFile record(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12}));
-    TCheckedReader reader(record);
-    TStyle style;
-    style.ReadRecord(reader);
-    text_ = static_cast<uint16_t>(style.AddStyle());  // 12 pt: 6 + code % 3 wide
+    text_ = AddTextStyle(12);  // 16 pixels high: 6 + code % 3 wide
   }
   void TearDown() override {
     SetCurrentSurface(nullptr);
     ResetStyles();
   }
 
-  // An image with one page (index 0) whose record is given, and the substitute page.
-  std::string Image(const std::string& record) {
+  static uint16_t AddTextStyle(int32_t size) {
+    TStrFile record(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = size}));
+    TCheckedReader reader(record);
+    TStyle style;
+    style.ReadRecord(reader);
+    return static_cast<uint16_t>(style.AddStyle());
+  }
+
+  // A page decoded from an image whose only page has this record; the substitute page (one
+  // centred line of height 20 with a '?', background 3) stands in when the record cannot be read
+  // or the page's bzip2 stream is broken.
+  TPage Decode(const std::string& record, bool breakStream = false) {
     TBookWriter w;
     w.AddPage(record);
-    TLineRecord line;
-    line.height = 20;
-    line.items = {{'?', text_}};
-    w.SetSubstitutePage(EncodePageRecord(3, {line}));
-    return w.Build();
+    w.SetSubstitutePage(EncodePageRecord(3, {{.height = 20, .alignment = kAlignCentre, .items = {{'?', text_}}}}));
+    std::string image = w.Build();
+    TStrFile walkSource(image);
+    const TBookImage walk = WalkBookImage(walkSource);
+    // The page block: its byte, its length, the packed length, then the stream's magic "BZh".
+    if (breakStream) image[static_cast<size_t>(walk.pageOffsets[0]) + 9] = 'X';
+    TStrFile source(image);
+    TPage substitute, page;
+    substitute.offset = walk.pageOffsets[1];
+    substitute.DecodePage(nullptr, source);
+    page.offset = walk.pageOffsets[0];
+    page.DecodePage(&substitute, source);
+    return page;
   }
 
   test::TTestTextDevice* device_ = nullptr;
@@ -54,136 +67,87 @@ TEST_F(Pages, ItemWidthsAreMeasuredOnceAndForgottenOnChange) {
   a.SetCode('c');  // 99 % 3 = 0
   EXPECT_EQ(a.MeasuredWidth(), -1);
   EXPECT_EQ(a.Width(), 6);
+  // Wider than the one-byte cache holds (300 pt: 400 pixels, 150 + 1 wide): right every time.
+  TViewItem wide('a', AddTextStyle(300));
+  EXPECT_EQ(wide.Width(), 151);
+  EXPECT_EQ(wide.Width(), 151);
 
+  const struct {
+    TViewItem item;
+    int32_t width, height, ascent;
+  } cases[] = {
+      {TViewItem(kZeroWidth, text_), 0, 16, 12},
+      {TViewItem(kFixedSpace, text_), 6 + kSpace % 3, 16, 12},
+      {TViewItem(0, kPageReferenceStyle), 4 * (6 + '0' % 3), 16, 12},  // "0000" in the font on the surface
+      {TViewItem(13, 0), 0, 0, 0},
+      {TViewItem(500, 1), 0, 0, 0},  // a picture number that names no picture: empty
+  };
+  for (auto c : cases) {
+    EXPECT_EQ(c.item.Width(), c.width) << c.item.Code();
+    EXPECT_EQ(c.item.Height(), c.height) << c.item.Code();
+    EXPECT_EQ(c.item.Ascent(), c.ascent) << c.item.Code();
+  }
   TViewItem zero(kZeroWidth, text_);
-  EXPECT_EQ(zero.Width(), 0);
+  zero.Width();
   EXPECT_EQ(zero.MeasuredWidth(), -1);  // never cached
-
-  TViewItem fixed(kFixedSpace, text_);
-  EXPECT_EQ(fixed.Width(), TViewItem(kSpace, text_).Width());
-
-  TViewItem reference(0, kPageReferenceStyle);
-  EXPECT_EQ(reference.Width(), 4 * (6 + '0' % 3));  // "0000" in the current font
-  TViewItem mark(13, 0);
-  EXPECT_EQ(mark.Width(), 0);
-  EXPECT_EQ(mark.Height(), 0);
-  EXPECT_EQ(TViewItem('x', text_).Height(), 16);
-  EXPECT_EQ(TViewItem('x', text_).Ascent(), 12);
-  // A picture item whose number names no picture is an empty picture.
-  TViewItem picture(500, 1);
-  EXPECT_EQ(picture.Width(), 0);
-  EXPECT_EQ(picture.Height(), 0);
-  EXPECT_EQ(picture.Ascent(), 0);
 }
 
+// Style-0 codes 1 to 4 set the alignment (and are kept), 13 is not stored; the trailing space
+// of a line is not part of its width.
 TEST_F(Pages, LineWidthsAndAlignmentMarks) {
-  TLine line;
-  for (char c : std::string("ab ")) line.items.push_back(TViewItem(c, text_));
+  TLine line(kAlignCentre);
+  line.AddItem(TViewItem(13, 0));
+  EXPECT_EQ(line.alignment, kAlignCentre);
+  line.AddItem(TViewItem(2, 0));
+  EXPECT_EQ(line.alignment, kAlignRight);
+  for (uint16_t c : {uint16_t{4}, uint16_t{'a'}, uint16_t{'b'}, kSpace}) line.AddItem(TViewItem(c, c < 5 ? uint16_t{0} : text_));
+  EXPECT_EQ(line.alignment, kJustify);
+  EXPECT_EQ(line.items.size(), 5u);
+  EXPECT_EQ(line.width, 7 + 8 + 8);
   line.UpdateWidth();
-  EXPECT_EQ(line.width, 7 + 8);  // the trailing space does not count
-  TLine space;
-  space.items.push_back(TViewItem(kSpace, text_));
-  space.UpdateWidth();
-  EXPECT_EQ(space.width, 0);
-  TLine empty;
-  empty.width = 9;
-  empty.UpdateWidth();
-  EXPECT_EQ(empty.width, 0);
-
-  TLine built(kAlignCentre);
-  built.AddItem(TViewItem(13, 0));
-  EXPECT_TRUE(built.items.empty());
-  EXPECT_EQ(built.alignment, kAlignCentre);
-  built.AddItem(TViewItem(2, 0));
-  EXPECT_EQ(built.alignment, kAlignRight);
-  EXPECT_EQ(built.items.size(), 1u);
-  built.AddItem(TViewItem(4, 0));
-  EXPECT_EQ(built.alignment, kJustify);
-  built.AddItem(TViewItem('a', text_));
-  EXPECT_EQ(built.width, 7);
+  EXPECT_EQ(line.width, 7 + 8);
+  line.items.clear();
+  line.UpdateWidth();
+  EXPECT_EQ(line.width, 0);
 }
 
-TEST_F(Pages, DecodeReleaseAndDecodeAgain) {
-  TLineRecord line;
-  line.width = 100;
-  line.height = 16;
-  line.ascent = 12;
-  line.descent = 4;
-  line.leftIndent = 3;
-  line.rightIndent = 5;
-  line.alignment = kAlignRight;
-  line.items = {{'H', text_}, {'i', text_}};
-  TLineRecord empty;
-  empty.height = 10;
-  const std::string image = Image(EncodePageRecord(7, {line, empty}));
-  TStrFile source(image);
-  const TBookImage walk = WalkBookImage(source);
-
-  TPage page;
-  page.offset = walk.pageOffsets[0];
-  page.unloaded = 1;
-  page.DecodePage(nullptr, source);
+TEST_F(Pages, DecodeAndRelease) {
+  TLineRecord line{.width = 100, .height = 16, .ascent = 12, .descent = 4, .leftIndent = 3,
+                   .rightIndent = 5, .alignment = kAlignRight, .items = {{'H', text_}, {'i', text_}}};
+  TPage page = Decode(EncodePageRecord(7, {line, TLineRecord{.height = 10}}));
   EXPECT_EQ(page.unloaded, 0);
   EXPECT_EQ(page.background, 7);
   ASSERT_EQ(page.lines.size(), 2u);
   const TLine& first = *page.lines[0];
-  EXPECT_EQ(first.width, 100);
-  EXPECT_EQ(first.ascent, 12);
-  EXPECT_EQ(first.descent, 4);
-  EXPECT_EQ(first.leftIndent, 3);
-  EXPECT_EQ(first.rightIndent, 5);
-  EXPECT_EQ(first.alignment, kAlignRight);
-  ASSERT_EQ(first.items.size(), 2u);
-  EXPECT_EQ(first.items[1].Code(), 'i');
+  EXPECT_EQ(std::vector<int32_t>({first.width, first.height, first.ascent, first.descent,
+                                  first.leftIndent, first.rightIndent, first.alignment}),
+            std::vector<int32_t>({100, 16, 12, 4, 3, 5, kAlignRight}));
+  EXPECT_EQ(first.items.at(1).Code(), 'i');
   EXPECT_TRUE(page.lines[1]->items.empty());
-
   page.Release();
   EXPECT_EQ(page.unloaded, 1);
   EXPECT_TRUE(page.lines.empty());
-  page.DecodePage(nullptr, source);
-  EXPECT_EQ(page.lines.size(), 2u);
-
-  TPage notFromTheImage;
+  TPage notFromTheImage;  // offset 0: nothing to decode it from again, so it is kept
   notFromTheImage.lines.push_back(std::make_unique<TLine>());
   notFromTheImage.Release();
   EXPECT_EQ(notFromTheImage.lines.size(), 1u);
 }
 
-TEST_F(Pages, AnUnreadableBlockBecomesTheSubstitutePage) {
-  TPage substitute;
-  substitute.background = 3;
-  substitute.lines.push_back(std::make_unique<TLine>(kAlignCentre));
-  substitute.lines[0]->items.push_back(TViewItem('?', text_));
-  substitute.lines[0]->height = 20;
-
-  // A record whose line count promises more than it holds, a record that is too short, and a
-  // block that is no bzip2 stream.
+TEST_F(Pages, AnUnreadableRecordBecomesTheSubstitutePage) {
+  // A line count that promises more than the record holds, a record too short for its
+  // background, a line 2^31 - 1 pixels high (no page is; drawing would overflow on it), and a
+  // good record in a broken stream.
   std::string tooMany = EncodePageRecord(-1, {});
   tooMany[2] = 50;
-  const std::string records[] = {tooMany, std::string("\x01", 1)};
-  for (const std::string& record : records) {
-    const std::string image = Image(record);
-    TStrFile source(image);
-    TPage page;
-    page.offset = WalkBookImage(source).pageOffsets[0];
-    page.unloaded = 1;
-    page.DecodePage(&substitute, source);
-    EXPECT_EQ(page.unloaded, 0);
-    EXPECT_EQ(page.background, 3);
-    ASSERT_EQ(page.lines.size(), 1u);
-    EXPECT_EQ(page.lines[0]->alignment, kAlignCentre);
-    EXPECT_EQ(page.lines[0]->height, 20);
-    EXPECT_EQ(page.lines[0]->items[0].Code(), '?');
+  const std::string records[] = {tooMany, std::string("\x01", 1),
+                                 EncodePageRecord(-1, {TLineRecord{.height = 0x7FFFFFFF}})};
+  for (int i = 0; i < 4; ++i) {
+    const TPage page = i < 3 ? Decode(records[i]) : Decode(EncodePageRecord(7, {}), true);
+    ASSERT_EQ(page.lines.size(), 1u) << i;
+    const TLine& line = *page.lines[0];
+    EXPECT_EQ(std::vector<int32_t>({page.unloaded, page.background, line.alignment, line.height, line.items.at(0).Code()}),
+              std::vector<int32_t>({0, 3, kAlignCentre, 20, '?'})) << i;
   }
-  std::string image = Image(EncodePageRecord(-1, {}));
-  TStrFile walkSource(image);
-  const int32_t offset = WalkBookImage(walkSource).pageOffsets[0];
-  image[static_cast<size_t>(offset) + 9] = 'X';  // the stream's magic
-  TStrFile source(image);
-  TPage page;
-  page.offset = offset;
-  page.DecodePage(&substitute, source);
-  EXPECT_EQ(page.background, 3);
 }
 
 }  // namespace
