@@ -1,5 +1,6 @@
 #include "display/surfaces.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -9,11 +10,20 @@ namespace folivar {
 
 namespace {
 TSurface* current = nullptr;
+
+// Font sizes come from the book: the pixel height is worked out in 64 bits and kept within 16384
+// pixels either way (some 12,000 points, far beyond any page), so that no size overflows.
+constexpr int64_t kMaxFontHeight = 16384;
+
+int32_t FontHeight(int32_t size) {
+  const int64_t height = -(int64_t{size} * 96) / 72;
+  return static_cast<int32_t>(std::clamp<int64_t>(height, -kMaxFontHeight, kMaxFontHeight));
 }
+}  // namespace
 
 TLogFont MakeLogFont(const TStyleFont& font) {
   TLogFont f;
-  f.height = -(font.size * 96) / 72;
+  f.height = FontHeight(font.size);
   f.weight = (font.flags & kFontBold) ? 700 : 400;
   f.italic = (font.flags & kFontItalic) ? 1 : 0;
   f.underline = (font.flags & kFontUnderline) ? 1 : 0;
@@ -24,7 +34,7 @@ TLogFont MakeLogFont(const TStyleFont& font) {
 
 TLogFont PlainLogFont(std::string_view face, int32_t size) {
   TLogFont f;
-  f.height = -(size * 96) / 72;
+  f.height = FontHeight(size);
   f.faceName = std::string(face.substr(0, TLogFont::kMaxFaceName));
   return f;
 }

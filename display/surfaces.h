@@ -23,7 +23,8 @@ class TStyleFont;
 
 using TTextDeviceFactory = std::function<std::unique_ptr<TTextDevice>(tview&)>;
 
-// The font description of a style: height -(size * 96) div 72, weight 700 for bold, italic,
+// The font description of a style: height -(size * 96) div 72 (kept within +-16384 pixels, so
+// that a size from a damaged book cannot overflow), weight 700 for bold, italic,
 // underline and strike-out from the flags, DEFAULT_CHARSET, the face name cut to 31 bytes.
 TLogFont MakeLogFont(const TStyleFont& font);
 // A plain regular font of the face at size points.
