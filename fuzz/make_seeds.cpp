@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "book/bookwriter.h"
+#include "book/paraclasses.h"
 #include "book/pictureencode.h"
 #include "book/xwlencode.h"
 #include "core/bzip.h"
@@ -15,6 +16,67 @@ namespace {
 void Write(const std::filesystem::path& path, const std::string& bytes) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string Unpadded(const std::string& image) { return image.substr(0, image.find_last_not_of('\0') + 1); }
+
+// The moves the book fuzzers read after a book: the move bytes, then how many there are.
+std::string WithMoves(const std::vector<uint8_t>& moves) {
+  std::string bytes(moves.begin(), moves.end());
+  bytes += static_cast<char>(moves.size());
+  return bytes;
+}
+
+// A small spread book with what page drawing meets: a tiled background, a cover, digit pictures
+// for the page numbers, a glyph picture, text in several faces and flags, a link, a page
+// reference, every alignment, indents and a justified line.
+folivar::TBookWriter DrawingBook() {
+  using namespace folivar;
+  TBookWriter w;
+  w.header.title = "Drawing";
+  w.header.pageWidth = 120;
+  w.header.viewWidth = 240;
+  w.header.viewHeight = 160;
+  w.header.leftMargin = w.header.topMargin = w.header.rightMargin = 10;
+  w.header.bottomMargin = 20;
+  w.header.glyphBlend = 100;
+  w.header.glyphColour = 0xFFFFFF;
+  w.header.spineLine = 1;
+  w.header.spineColour = 0x808080;
+  const std::vector<uint32_t> paper(16, 0xF0E8D8);
+  w.header.backgroundImage = w.AddPicture(0, PackedPictureRecord(4, 4, PackRawPixels(paper.data(), 4, 4)));
+  const std::vector<uint32_t> cover(48, 0x336699);
+  w.header.coverImage = w.AddPicture(0, PackedPictureRecord(8, 6, EncodeXbm(cover.data(), 8, 6)));
+  for (int d = 0; d < 10; ++d) {
+    std::vector<uint32_t> digit(12, 0xFFFFFF);
+    digit[static_cast<size_t>(d) % 12] = 0;
+    const int32_t n = w.AddPicture(4, PackedPictureRecord(3, 4, EncodeXbm(digit.data(), 3, 4, 0xFFFFFF)));
+    if (d == 0) w.header.digitImageBase = n;
+  }
+  w.AddAnchor("second", 2);
+  const auto body = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Times New Roman", .size = 10})));
+  const auto bold = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .flags = 0x0F, .size = 14, .colour = 0x0000FF})));
+  const auto link = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Courier New", .size = 9, .link = "#second"})));
+  const auto glyph = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 4, .link = "#second"})));
+  std::vector<TLineRecord> lines;
+  for (uint8_t align = 0; align < 4; ++align) {
+    TLineRecord line;
+    line.height = 16;
+    line.ascent = 12;
+    line.descent = 4;
+    line.alignment = align;
+    line.leftIndent = align;
+    line.rightIndent = 2;
+    for (char c : std::string("Ab cd \xC0\xFF")) line.items.push_back({static_cast<uint8_t>(c), align % 2 ? bold : body});
+    line.items.push_back({kSpace, body});
+    line.items.push_back({'x', link});
+    line.items.push_back({0, 4});  // the page reference to anchor 0
+    line.items.push_back({static_cast<uint16_t>(w.header.digitImageBase + 3), glyph});
+    line.items.push_back({static_cast<uint16_t>(w.header.coverImage), 1});
+    lines.push_back(line);
+  }
+  for (int i = 0; i < 5; ++i) w.AddPage(EncodePageRecord(i == 3 ? 0 : -1, lines));
+  return w;
 }
 
 }  // namespace
@@ -44,7 +106,22 @@ int main(int argc, char** argv) {
   std::string image = book.Build();
   Write(dir / "container" / "small-book", image);
   // Without the padding, so that mutations reach the style block.
-  Write(dir / "container" / "small-book-unpadded", image.substr(0, image.find_last_not_of('\0') + 1));
+  const std::string unpadded = image.substr(0, image.find_last_not_of('\0') + 1);
+  Write(dir / "container" / "small-book-unpadded", unpadded);
+  // Every kind of move once (forwards, backwards, Home, End, the scroll bar, a link, Back, About,
+  // a remembered page), then their count.
+  Write(dir / "container" / "small-book-moves", unpadded + WithMoves({0, 1, 2, 3, 4, 0xFC, 5, 6, 7, 0x0F, 3, 1}));
+  // Spreads that would begin before page 0 (-1): page 0 must stay a left page.
+  TBookWriter early = book;
+  early.header.firstSpreadPage = -1;
+  early.AddPage(EncodePageRecord(-1, {line}));
+  Write(dir / "container" / "early-spreads", Unpadded(early.Build()) + WithMoves({3, 2, 5, 4, 1, 0, 1}));
+
+  Write(dir / "drawpage" / "pictures-and-text", Unpadded(DrawingBook().Build()) + WithMoves({0, 0, 3, 1, 2, 5, 4}));
+  TBookWriter large = DrawingBook();
+  large.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 0x7FFFFFFF}));
+  large.header.firstSpreadPage = 0;
+  Write(dir / "drawpage" / "huge-font", Unpadded(large.Build()));
 
   // Picture records of both layouts: raw pixels, both XBM variants, a small wavelet stream.
   const std::vector<uint32_t> pixels = {0xC6C2B6, 0, 0x112233, 0xC6C2B6, 0, 0};
