@@ -20,6 +20,7 @@
 #include "display/drawing.h"
 #include "display/surfaces.h"
 #include "images/imageclass.h"
+#include "reader/msgs.h"
 #include "tests/support/testsupport.h"
 #include "tools/common/png.h"
 #include "tools/make/compiler.h"
@@ -153,6 +154,8 @@ TEST_F(MakeCompile, TheHeaderPropertiesAndMessagesAreTheSources) {
   for (int d = 0; d < 10; ++d) EXPECT_EQ(ImageAt(static_cast<uint32_t>(h.digitImageBase + d)).Width(), 6);
   EXPECT_EQ(GetValue(Book().properties, "pageturn_animation"), "1");
   EXPECT_EQ(GetValue(Book().properties, "anime"), MakePageCurlText({.duration = 450}));
+  EXPECT_EQ(MessageText("Ok"), "Fine");
+  EXPECT_EQ(MessageText("Continue"), "Continue");  // not in the file: the English default
   EXPECT_EQ(stats_.pages, Book().PageCount());
 }
 

@@ -37,11 +37,7 @@ std::vector<std::string> Texts(const std::vector<TBrokenLine>& lines) {
   return texts;
 }
 
-TBreakOptions Width(int32_t w) {
-  TBreakOptions o;
-  o.lineWidth = [w](size_t) { return w; };
-  return o;
-}
+TBreakOptions Width(int32_t w) { return {.lineWidth = [w](size_t) { return w; }}; }
 
 TEST(MakeLineBreak, NoLineIsWiderThanItsWidthAndNoneEndsInASpace) {
   const std::vector<std::string> words = {"aa", "bbbb", "c", "ddddd", "ee", "fff", "gggggg", "h", "ii", "jjjj", "kk"};
