@@ -67,44 +67,36 @@ TEST(LoadBook, FillsTheBookAndTheTablesInOrder) {
   EXPECT_EQ(MessageText("enter", "WasPresses"), "Enter");
 }
 
+// A damaged book fails with what is wrong and leaves no table of the book before it filled.
 TEST(LoadBook, ADamagedBookFailsAndLeavesNothingBehind) {
-  std::string image = Sample().Build();
-  TBook probe;
-  LoadBook(probe, std::make_unique<TStrFile>(image));
-  // Cut the book inside its style block: everything before it reads, the style block does not.
+  const std::string image = Sample().Build();
   TStrFile walk(image);
   const int32_t styleAt = WalkBookImage(walk).styleBlockOffset;
-  TBook book;
-  try {
-    LoadBook(book, std::make_unique<TStrFile>(image.substr(0, static_cast<size_t>(styleAt) + 6)));
-    FAIL() << "a cut book loaded";
-  } catch (const TBookDamaged& e) {
-    EXPECT_NE(std::string(e.what()).find("style block"), std::string::npos) << e.what();
-  }
-  EXPECT_EQ(std::vector<int32_t>({ImageCount(), AnchorCount(), StyleCount(), book.PageCount()}),
-            std::vector<int32_t>({0, 0, 5, 0}));
-  EXPECT_EQ(MessageText("ok"), "");
-  EXPECT_EQ(book.source, nullptr);
-}
-
-TEST(LoadBook, AnUnreadableSubstitutePageOrAPictureBeyondAnyPageFailsTheLoad) {
-  TBookWriter w = Sample();
-  w.SetSubstitutePage("\x01");
-  TBook book;
-  EXPECT_THROW(LoadBook(book, std::make_unique<TStrFile>(w.Build())), TBookDamaged);
-
+  TBookWriter unreadable = Sample();
+  unreadable.SetSubstitutePage("\x01");
   // Found by drawing fuzzed books: a picture whose ascent put its top 2^31 pixels above the
   // baseline overflowed the drawing's arithmetic. The first picture entry follows the header
-  // (1603 bytes), the property table (int32 length L, L bytes) and the picture count (int32).
-  std::string image = Sample().Build();
+  // (1603 bytes), the property table (int32 length L < 65536, L bytes) and the picture count.
+  std::string ascent = image;
   const size_t tableLength = static_cast<uint8_t>(image[kHeaderSize]) |
                              static_cast<size_t>(static_cast<uint8_t>(image[kHeaderSize + 1])) << 8;
-  image.replace(kHeaderSize + 4 + tableLength + 4, 4, "\x04\x00\x00\x80", 4);  // -2147483644
-  try {
+  ascent.replace(kHeaderSize + 4 + tableLength + 4, 4, "\x04\x00\x00\x80", 4);  // -2147483644
+  const struct { std::string image; const char* expect; } cases[] = {
+      {image.substr(0, static_cast<size_t>(styleAt) + 6), "style block"},  // cut inside it
+      {unreadable.Build(), "of a page"}, {ascent, "the ascent of a picture"}};
+  for (const auto& c : cases) {
+    TBook book;
     LoadBook(book, std::make_unique<TStrFile>(image));
-    ADD_FAILURE() << "loaded";
-  } catch (const TBookDamaged& e) {
-    EXPECT_NE(std::string(e.what()).find("the ascent of a picture"), std::string::npos) << e.what();
+    try {
+      LoadBook(book, std::make_unique<TStrFile>(c.image));
+      ADD_FAILURE() << c.expect << ": loaded";
+    } catch (const TBookDamaged& e) {
+      EXPECT_NE(std::string(e.what()).find(c.expect), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(std::vector<int32_t>({ImageCount(), AnchorCount(), StyleCount(), book.PageCount()}),
+              std::vector<int32_t>({0, 0, 5, 0}));
+    EXPECT_EQ(MessageText("ok"), "");
+    EXPECT_EQ(book.source, nullptr);
   }
 }
 

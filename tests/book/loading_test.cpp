@@ -22,8 +22,7 @@ void PutIntAt(std::string& image, size_t at, int32_t v) {
 }
 
 std::string PageWithText(std::string_view text) {
-  TLineRecord line;
-  line.height = 16;
+  TLineRecord line{.height = 16};
   for (char c : text) line.items.push_back({static_cast<uint8_t>(c), 5});
   return EncodePageRecord(-1, {line});
 }
@@ -49,10 +48,7 @@ TBookWriter SampleBook() {
 // value of its own so that two fields read from one place cannot pass.
 TEST(Header, FieldsLieAtTheirByteOffsets) {
   std::array<uint8_t, kHeaderSize> b{};
-  const struct {
-    size_t at;
-    std::string bytes;
-  } stored[] = {
+  const struct { size_t at; std::string bytes; } stored[] = {
       {0, "\xFF" + std::string(255, 'x')},  // title: 255 bytes, the longest a field holds
       {256, "\x01" "A"}, {512, "\x03" "pub"}, {768, "\x04" "2004"},  // author, publisher, edition
       {1024, "\x84\x01"}, {1028, "\x08\x03"}, {1032, "\x3F\x02"},   // page width, view 776 x 575
@@ -80,7 +76,7 @@ TEST(Header, FieldsLieAtTheirByteOffsets) {
   EXPECT_EQ(EncodeHeader(DecodeHeader(b)), b);
 }
 
-TEST(Walk, ReadsBackExactlyWhatWasWritten) {
+TEST(Walk, ReadsBackFromDiskWhatWasWritten) {
   const TBookWriter w = SampleBook();
   std::string image = w.Build();
   EXPECT_EQ(image.size() % 4096, 0u);
@@ -89,28 +85,32 @@ TEST(Walk, ReadsBackExactlyWhatWasWritten) {
   // Garbage in the padding after the style block changes nothing, and a disk file reads alike.
   for (size_t i = image.size() - 64; i < image.size(); ++i) image[i] = '\x5A';
   auto source = OpenBookImage(test::WriteTempFile("padded.bin", image));
+  // A missing file is an error, never an empty book, and nothing is created.
+  EXPECT_THROW(OpenBookImage(test::TempDir() + "/no-book-here.bin"), TIOError);
+  EXPECT_FALSE(FileExists(test::TempDir() + "/no-book-here.bin"));
   const TBookImage book = WalkBookImage(*source);
-  EXPECT_EQ(book.styleBlockOffset, expected.styleBlockOffset);
-  EXPECT_EQ(book.styleBlock, expected.styleBlock);
+  EXPECT_TRUE(book.styleBlockOffset == expected.styleBlockOffset && book.styleBlock == expected.styleBlock);
 
   EXPECT_EQ(EncodeHeader(book.header), EncodeHeader(w.header));
   EXPECT_EQ(GetValue(book.properties, "anix"), "20");
   ASSERT_EQ(book.pictures.size(), 2u);
-  EXPECT_EQ(book.pictures[0].wavelet * 10 + book.pictures[1].wavelet, 1);
-  EXPECT_EQ(book.pictures[0].ascent, 15);
-  EXPECT_EQ(book.pictures[0].width * 100 + book.pictures[0].height, 918u);
+  // Packed 9 x 18 with ascent 15, then the wavelet picture right behind it.
+  EXPECT_EQ(std::vector<int64_t>({book.pictures[0].wavelet, book.pictures[0].ascent, book.pictures[0].width,
+                                  book.pictures[0].height, book.pictures[1].wavelet}),
+            std::vector<int64_t>({0, 15, 9, 18, 1}));
   EXPECT_EQ(book.pictures[1].offset, book.pictures[0].offset + book.pictures[0].size);
   ASSERT_EQ(book.anchors.size(), 2u);
   // The second has no name bytes; its page follows at once.
-  EXPECT_EQ(book.anchors[0].name + "|" + book.anchors[1].name + "|" + std::to_string(book.anchors[1].page), "start||1");
+  EXPECT_EQ(book.anchors[0].name + "|" + book.anchors[1].name + "|" + std::to_string(book.anchors[1].page),
+            "start||1");
 
   ASSERT_EQ(book.pageOffsets.size(), 3u);  // two pages and the substitute page
   TMemFile scratch;
-  ReadPageBlock(*source, book.pageOffsets[1], scratch);
-  EXPECT_EQ(std::string(scratch.Bytes().begin(), scratch.Bytes().end()), PageWithText("second page"));
-  EXPECT_EQ(scratch.Position(), 0);
-  ReadPageBlock(*source, book.pageOffsets[2], scratch);
-  EXPECT_EQ(std::string(scratch.Bytes().begin(), scratch.Bytes().end()), PageWithText("missing"));
+  for (const auto& [index, text] : {std::pair{1, "second page"}, std::pair{2, "missing"}}) {
+    ReadPageBlock(*source, book.pageOffsets[static_cast<size_t>(index)], scratch);  // replaces what was there
+    EXPECT_EQ(std::string(scratch.Bytes().begin(), scratch.Bytes().end()), PageWithText(text));
+    EXPECT_EQ(scratch.Position(), 0);
+  }
   EXPECT_EQ(IntAt(std::string(book.styleBlock.begin(), book.styleBlock.end()), 0), 6);
 }
 
@@ -130,7 +130,6 @@ TEST(Damage, EachBrokenFieldFailsWithWhatAndWhere) {
   const std::string good = SampleBook().Build();
   TStrFile f(good);
   const TBookImage book = WalkBookImage(f);
-  const size_t tableLength = kHeaderSize;
   const size_t pictureCount = kHeaderSize + 4 + static_cast<size_t>(IntAt(good, kHeaderSize));
   const auto anchorLength = static_cast<size_t>(book.pictures.back().offset + book.pictures.back().size);
   const size_t pageCount = anchorLength + 4 + static_cast<size_t>(IntAt(good, anchorLength));
@@ -140,20 +139,15 @@ TEST(Damage, EachBrokenFieldFailsWithWhatAndWhere) {
     int32_t value;
     const char* expect;  // part of the message
   } cases[] = {
-      {1024, 0, "the page width"},
-      {1028, 16385, "the view width"},
-      {1032, -575, "the view height"},
-      {1048, INT32_MIN, "the bottom margin"},
-      {tableLength, 0x7FFFFFF0, "the property table"},
-      {pictureCount, -1, "the picture count"},
-      {pictureCount, 10000000, "the picture count"},
+      {1024, 0, "the page width"},          {1028, 16385, "the view width"},
+      {1032, -575, "the view height"},      {1048, INT32_MIN, "the bottom margin"},
+      {kHeaderSize, 0x7FFFFFF0, "the property table"},
+      {pictureCount, -1, "the picture count"}, {pictureCount, 10000000, "the picture count"},
       {pictureCount + 4, 16385, "the ascent of a picture"},
       {anchorLength, 0x7FFFFFF0, "the anchor block"},
-      {pageCount, 0, "the page count"},
-      {pageCount, 50000000, "the page count"},
+      {pageCount, 0, "the page count"},     {pageCount, 50000000, "the page count"},
       {pageCount + 4, static_cast<int32_t>(good.size()), "page offset"},
-      {pageCount + 4, -4, "page offset"},
-      {substitute, 0x7FFFFF00, "page offset"},
+      {pageCount + 4, -4, "page offset"},   {substitute, 0x7FFFFF00, "page offset"},
   };
   for (const auto& c : cases) {
     std::string bad = good;
@@ -174,12 +168,6 @@ TEST(Damage, EachBrokenFieldFailsWithWhatAndWhere) {
   TStrFile file(longer);
   TMemFile scratch;
   EXPECT_THROW(ReadPageBlock(file, book.pageOffsets[0], scratch), TBookDamaged);
-}
-
-TEST(OpenBookImage, AMissingFileIsAnErrorNotAnEmptyBook) {
-  const std::string path = test::TempDir() + "/no-book-here.bin";
-  EXPECT_THROW(OpenBookImage(path), TIOError);
-  EXPECT_FALSE(FileExists(path));  // and nothing was created
 }
 
 }  // namespace

@@ -38,7 +38,8 @@ class Pages : public ::testing::Test {
   TPage Decode(const std::string& record, bool breakStream = false) {
     TBookWriter w;
     w.AddPage(record);
-    w.SetSubstitutePage(EncodePageRecord(3, {{.height = 20, .alignment = kAlignCentre, .items = {{'?', text_}}}}));
+    w.SetSubstitutePage(EncodePageRecord(3, {{.height = 20, .alignment = kAlignCentre,
+                                              .items = {{'?', text_}}}}));
     std::string image = w.Build();
     TStrFile walkSource(image);
     const TBookImage walk = WalkBookImage(walkSource);
@@ -72,24 +73,17 @@ TEST_F(Pages, ItemWidthsAreMeasuredOnceAndForgottenOnChange) {
   EXPECT_EQ(wide.Width(), 151);
   EXPECT_EQ(wide.Width(), 151);
 
-  const struct {
-    TViewItem item;
-    int32_t width, height, ascent;
-  } cases[] = {
-      {TViewItem(kZeroWidth, text_), 0, 16, 12},
-      {TViewItem(kFixedSpace, text_), 6 + kSpace % 3, 16, 12},
-      {TViewItem(0, kPageReferenceStyle), 4 * (6 + '0' % 3), 16, 12},  // "0000" in the font on the surface
-      {TViewItem(13, 0), 0, 0, 0},
-      {TViewItem(500, 1), 0, 0, 0},  // a picture number that names no picture: empty
-  };
+  // Width, height and ascent: a zero-width mark (never cached), a fixed space (a space's width),
+  // a page reference ("0000" in the font on the surface), a control mark, and a picture number
+  // that names no picture (empty).
+  const struct { TViewItem item; std::vector<int32_t> measures; } cases[] = {
+      {TViewItem(kZeroWidth, text_), {0, 16, 12, -1}}, {TViewItem(kFixedSpace, text_), {8, 16, 12, 8}},
+      {TViewItem(0, kPageReferenceStyle), {24, 16, 12, 24}}, {TViewItem(13, 0), {0, 0, 0, 0}},
+      {TViewItem(500, 1), {0, 0, 0, -1}}};
   for (auto c : cases) {
-    EXPECT_EQ(c.item.Width(), c.width) << c.item.Code();
-    EXPECT_EQ(c.item.Height(), c.height) << c.item.Code();
-    EXPECT_EQ(c.item.Ascent(), c.ascent) << c.item.Code();
+    EXPECT_EQ(std::vector<int32_t>({c.item.Width(), c.item.Height(), c.item.Ascent(), c.item.MeasuredWidth()}),
+              c.measures) << c.item.Code();
   }
-  TViewItem zero(kZeroWidth, text_);
-  zero.Width();
-  EXPECT_EQ(zero.MeasuredWidth(), -1);  // never cached
 }
 
 // Style-0 codes 1 to 4 set the alignment (and are kept), 13 is not stored; the trailing space
@@ -100,7 +94,8 @@ TEST_F(Pages, LineWidthsAndAlignmentMarks) {
   EXPECT_EQ(line.alignment, kAlignCentre);
   line.AddItem(TViewItem(2, 0));
   EXPECT_EQ(line.alignment, kAlignRight);
-  for (uint16_t c : {uint16_t{4}, uint16_t{'a'}, uint16_t{'b'}, kSpace}) line.AddItem(TViewItem(c, c < 5 ? uint16_t{0} : text_));
+  for (uint16_t c : {uint16_t{4}, uint16_t{'a'}, uint16_t{'b'}, kSpace})
+    line.AddItem(TViewItem(c, c < 5 ? uint16_t{0} : text_));
   EXPECT_EQ(line.alignment, kJustify);
   EXPECT_EQ(line.items.size(), 5u);
   EXPECT_EQ(line.width, 7 + 8 + 8);
@@ -145,7 +140,8 @@ TEST_F(Pages, AnUnreadableRecordBecomesTheSubstitutePage) {
     const TPage page = i < 3 ? Decode(records[i]) : Decode(EncodePageRecord(7, {}), true);
     ASSERT_EQ(page.lines.size(), 1u) << i;
     const TLine& line = *page.lines[0];
-    EXPECT_EQ(std::vector<int32_t>({page.unloaded, page.background, line.alignment, line.height, line.items.at(0).Code()}),
+    EXPECT_EQ(std::vector<int32_t>({page.unloaded, page.background, line.alignment, line.height,
+                                    line.items.at(0).Code()}),
               std::vector<int32_t>({0, 3, kAlignCentre, 20, '?'})) << i;
   }
 }
