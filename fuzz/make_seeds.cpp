@@ -18,7 +18,14 @@ void Write(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-std::string Unpadded(const std::string& image) { return image.substr(0, image.find_last_not_of('\0') + 1); }
+// The image without the padding after its style block (whose last bytes may be zero too).
+std::string Unpadded(const std::string& image) {
+  folivar::TStrFile file(image);
+  const auto at = static_cast<size_t>(folivar::WalkBookImage(file).styleBlockOffset);
+  uint32_t length = 0;
+  for (size_t i = 0; i < 4; ++i) length |= uint32_t{static_cast<uint8_t>(image[at + i])} << (8 * i);
+  return image.substr(0, at + 4 + length);
+}
 
 // The moves the book fuzzers read after a book: the move bytes, then how many there are.
 std::string WithMoves(const std::vector<uint8_t>& moves) {
@@ -105,9 +112,9 @@ int main(int argc, char** argv) {
   book.AddPage(EncodePageRecord(0, {line, line}));
   std::string image = book.Build();
   Write(dir / "container" / "small-book", image);
-  // Without the padding, so that mutations reach the style block.
-  const std::string unpadded = image.substr(0, image.find_last_not_of('\0') + 1);
-  Write(dir / "container" / "small-book-unpadded", unpadded);
+  // Without the padding, so that mutations reach the style block (and no moves).
+  const std::string unpadded = Unpadded(image);
+  Write(dir / "container" / "small-book-unpadded", unpadded + WithMoves({}));
   // Every kind of move once (forwards, backwards, Home, End, the scroll bar, a link, Back, About,
   // a remembered page), then their count.
   Write(dir / "container" / "small-book-moves", unpadded + WithMoves({0, 1, 2, 3, 4, 0xFC, 5, 6, 7, 0x0F, 3, 1}));
@@ -121,7 +128,7 @@ int main(int argc, char** argv) {
   TBookWriter large = DrawingBook();
   large.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 0x7FFFFFFF}));
   large.header.firstSpreadPage = 0;
-  Write(dir / "drawpage" / "huge-font", Unpadded(large.Build()));
+  Write(dir / "drawpage" / "huge-font", Unpadded(large.Build()) + WithMoves({}));
 
   // Picture records of both layouts: raw pixels, both XBM variants, a small wavelet stream.
   const std::vector<uint32_t> pixels = {0xC6C2B6, 0, 0x112233, 0xC6C2B6, 0, 0};
