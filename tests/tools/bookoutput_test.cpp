@@ -29,10 +29,8 @@ std::string OlderBook() {
   return w.Build();
 }
 
-std::vector<std::string> Entries(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-  return names;
+size_t Entries(const std::string& folder) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
 TEST(BookOutput, AFullDiskKeepsTheOlderBookAndLeavesNoTemporary) {
@@ -54,7 +52,7 @@ TEST(BookOutput, AFullDiskKeepsTheOlderBookAndLeavesNoTemporary) {
     EXPECT_EQ(run.status, 1) << older;
     EXPECT_EQ(run.out, "folivar-demobook: " + path + ": cannot write " + path +
                            ": No space left on device\n");
-    EXPECT_EQ(Entries(folder), older ? std::vector<std::string>{"book.bin"} : std::vector<std::string>{});
+    EXPECT_EQ(Entries(folder), older ? 1u : 0u);  // no temporary left beside it
     if (older) {
       EXPECT_TRUE(test::ReadWholeFile(path) == OlderBook());
     }
@@ -68,7 +66,7 @@ TEST(BookOutput, ABookReplacesTheOlderOneWhole) {
   const std::string path = test::WriteTempFile("replace/book.bin", OlderBook());
   ASSERT_EQ(WriteDemoBook(path).status, 0);
   EXPECT_TRUE(test::ReadWholeFile(path) == MakeDemoBook().Build());
-  EXPECT_EQ(Entries(folder), std::vector<std::string>{"book.bin"});
+  EXPECT_EQ(Entries(folder), 1u);
 }
 
 TEST(BookOutput, AFolderOrADeviceIsRefusedBeforeAnythingIsWritten) {
@@ -82,7 +80,7 @@ TEST(BookOutput, AFolderOrADeviceIsRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "folivar-demobook: " + c.path + ": cannot write " + c.path + ": " + c.reason + "\n");
   }
-  EXPECT_TRUE(Entries(folder).empty());
+  EXPECT_EQ(Entries(folder), 0u);
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 

@@ -66,22 +66,15 @@ TEST(Info, DamagedAndMissingBooksFailWithOneLine) {
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
   }
   EXPECT_NE(RunInfo(cut).out.find("the book is damaged: "), std::string::npos);
-  EXPECT_EQ(RunInfo("").status, 2);
   const std::string good = test::WriteTempFile("good.bin", image);
-  EXPECT_EQ(RunInfo(good + " --page x").status, 2);
-  EXPECT_EQ(RunInfo(good + " --page -1").status, 2);
-  EXPECT_EQ(RunInfo("a b").status, 2);
+  for (const std::string& usage : {std::string(), good + " --page x", good + " --page -1", std::string("a b")}) {
+    EXPECT_EQ(RunInfo(usage).status, 2) << usage;
+  }
 }
 
 TEST(Info, PagesStylesAndPictures) {
   TBookWriter w = Book();
-  TLineRecord line;
-  line.width = 14;
-  line.height = 16;
-  line.ascent = 12;
-  line.descent = 4;
-  line.alignment = 2;
-  line.items = {{72, 5}, {105, 5}};
+  const TLineRecord line{.width = 14, .height = 16, .ascent = 12, .descent = 4, .alignment = 2, .items = {{72, 5}, {105, 5}}};
   w.AddPage(EncodePageRecord(3, {line}));
   w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .flags = 1, .size = 12, .colour = 255, .link = "#intro"}));
   const std::string path = test::WriteTempFile("pages.bin", w.Build());

@@ -22,7 +22,7 @@ struct TPicture {
   uint32_t width = 0, height = 0;
   std::vector<uint32_t> pixels;
   uint32_t At(uint32_t x, uint32_t y) const { return pixels[size_t{y} * width + x]; }
-  // Pixels in the rectangle that are neither white nor black.
+  // Pixels in the rectangle that are not white.
   size_t Inked(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2) const {
     size_t n = 0;
     for (uint32_t y = y1; y < y2; ++y)
@@ -50,25 +50,20 @@ TEST_F(RenderTool, ASpreadTheCoverAndASinglePage) {
   ASSERT_EQ(spread.height, 575u);
   EXPECT_EQ(spread.At(0, 300), 0u);  // the frame
   EXPECT_EQ(spread.At(387, 300), 0xB6C2C6u);  // the spine
-  EXPECT_GT(spread.Inked(30, 60, 358, 260), 5000u);   // text of the left page
-  EXPECT_GT(spread.Inked(418, 60, 746, 220), 5000u);  // and of the right one
-  EXPECT_EQ(spread.Inked(30, 450, 358, 520), 0u);     // white below it
+  EXPECT_EQ(spread.Inked(30, 450, 358, 520), 0u);     // white below the text
   EXPECT_GT(spread.Inked(180, 540, 210, 560), 10u);   // the page number 3
-
+  // Text on both pages of a spread is checked on the guide (guide_test). The cover alone, a
+  // single page: half the spread, the cover everywhere.
   ASSERT_EQ(Render(FOLIVAR_DEMO_BOOK, "--page 0 -o " + kOut + "/cover.png").status, 0);
   const TPicture cover = Read(kOut + "/cover.png");
-  ASSERT_EQ(cover.width, 388u);  // a single page: half the spread
-  EXPECT_EQ(cover.Inked(1, 1, 387, 574), 386u * 573u);  // the cover everywhere
+  ASSERT_EQ(cover.width, 388u);
+  EXPECT_EQ(cover.Inked(1, 1, 387, 574), 386u * 573u);
 
   // A book whose view is one page wide has no spreads.
   TBookWriter w;
   w.header.viewWidth = w.header.pageWidth;
   const auto style = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})));
-  TLineRecord line;
-  line.height = 16;
-  line.ascent = 12;
-  line.descent = 4;
-  line.alignment = 2;
+  TLineRecord line{.height = 16, .ascent = 12, .descent = 4, .alignment = 2};
   for (char c : std::string("A single page")) line.items.push_back({static_cast<uint8_t>(c), style});
   w.AddPage(EncodePageRecord(-1, {}));
   w.AddPage(EncodePageRecord(-1, {line}));
@@ -87,13 +82,10 @@ TEST_F(RenderTool, TheFramesOfAPageTurn) {
   const test::TCommandRun run = Render(FOLIVAR_DEMO_BOOK, "--turn 1 --frames " + dir);
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(run.out, "32 frames\n");
-  const TPicture first = Read(dir + "/frame-00.png");
-  const TPicture middle = Read(dir + "/frame-16.png");
-  const TPicture last = Read(dir + "/frame-31.png");
+  const TPicture first = Read(dir + "/frame-00.png"), middle = Read(dir + "/frame-16.png");
   EXPECT_EQ(first.width, 776u);
   EXPECT_NE(first.pixels, middle.pixels);
-  EXPECT_NE(middle.pixels, last.pixels);
-  EXPECT_TRUE(std::filesystem::exists(dir + "/frame-31.png"));
+  EXPECT_NE(middle.pixels, Read(dir + "/frame-31.png").pixels);
   EXPECT_FALSE(std::filesystem::exists(dir + "/frame-32.png"));
 
   // From the last spread nothing turns.
