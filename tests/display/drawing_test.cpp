@@ -66,6 +66,13 @@ class Drawing : public ::testing::Test {
     for (char c : text) line.items.emplace_back(static_cast<uint8_t>(c), style ? style : text_);
     return line;
   }
+  // Draws one line at the top of the surface and gives the calls that wrote text for it.
+  std::vector<test::TDeviceCall> Draw(TLine& line, int32_t left, int32_t width) {
+    device_->calls.clear();
+    int32_t y = 0;
+    DrawLine(left, line, y, width);
+    return device_->Writes();
+  }
   int32_t Width(const std::string& text) {
     int32_t w = 0;
     for (char c : text) w += 6 + static_cast<uint8_t>(c) % 3;
@@ -121,13 +128,10 @@ TEST_F(Drawing, JustificationWidensSpacesPassAfterPass) {
   int32_t y = 0;
   // Natural width 7 + 8 + 8 = 23; three spare pixels go to the one space.
   DrawLine(0, line, y, 26);
-  EXPECT_EQ(line.items[1].MeasuredWidth(), 11);
-  ASSERT_EQ(device_->Writes().size(), 1u);
-  EXPECT_EQ(device_->Writes()[0].advances, (std::vector<int32_t>{7, 11, 8}));
   EXPECT_EQ(y, 16);
+  EXPECT_EQ(device_->Writes().at(0).advances, (std::vector<int32_t>{7, 11, 8}));
   // Drawn again, the widened width is the natural width: nothing more is added.
-  y = 0;
-  DrawLine(0, line, y, 26);
+  Draw(line, 0, 26);
   EXPECT_EQ(line.items[1].MeasuredWidth(), 11);
 
   TLine capped = Line("a b", kJustify);
@@ -140,12 +144,10 @@ TEST_F(Drawing, JustificationWidensSpacesPassAfterPass) {
   EXPECT_EQ(spaces.items[1].MeasuredWidth(), 11);
   EXPECT_EQ(spaces.items[2].MeasuredWidth(), 10);
 
-  TLine none = Line("ab", kJustify);
-  device_->calls.clear();
-  y = 0;
-  DrawLine(3, none, y, 100);
-  EXPECT_EQ(device_->Writes()[0].x, 3);  // as a left-aligned line
-  EXPECT_EQ(device_->Writes()[0].advances, (std::vector<int32_t>{7, 8}));
+  TLine none = Line("ab", kJustify);  // as a left-aligned line
+  const auto w = Draw(none, 3, 100).at(0);
+  EXPECT_EQ(w.x, 3);
+  EXPECT_EQ(w.advances, (std::vector<int32_t>{7, 8}));
 }
 
 TEST_F(Drawing, AlignmentsPlaceTheLine) {
@@ -153,31 +155,21 @@ TEST_F(Drawing, AlignmentsPlaceTheLine) {
   const std::string text = std::string(13, 'c') + "abb";
   ASSERT_EQ(Width(text), 101);
   TLine centred = Line(text, kAlignCentre);
-  int32_t y = 0;
-  DrawLine(10, centred, y, 200);
-  EXPECT_EQ(device_->Writes().back().x, 10 + 49);
-
+  EXPECT_EQ(Draw(centred, 10, 200).at(0).x, 10 + 49);
   // A trailing space is not part of the natural width: the "b" ends at the right edge.
   TLine right = Line("ab ", kAlignRight);
   right.leftIndent = 4;
-  y = 0;
-  DrawLine(10, right, y, 100);
-  const test::TDeviceCall w = device_->Writes().back();
+  const test::TDeviceCall w = Draw(right, 10, 100).at(0);
   EXPECT_EQ(w.x + w.advances[0] + w.advances[1], 10 + 4 + 100);
   EXPECT_EQ(right.width, 15);
-
   TLine odd = Line("ab", 9);  // an unknown alignment is drawn as left
-  y = 0;
-  DrawLine(10, odd, y, 100);
-  EXPECT_EQ(device_->Writes().back().x, 10);
+  EXPECT_EQ(Draw(odd, 10, 100).at(0).x, 10);
 }
 
 TEST_F(Drawing, RunsOfOneStyleAreOneCall) {
   TLine line = Line("abc", kAlignLeft);
   line.items.emplace_back('d', bold_);
-  int32_t y = 0;
-  DrawLine(0, line, y, 200);
-  const auto writes = device_->Writes();
+  const auto writes = Draw(line, 0, 200);
   ASSERT_EQ(writes.size(), 2u);
   EXPECT_EQ(writes[0].text, "abc");
   EXPECT_EQ(writes[1].text, "d");
@@ -186,27 +178,21 @@ TEST_F(Drawing, RunsOfOneStyleAreOneCall) {
   EXPECT_EQ(writes[1].colour, 0x0000FFu);  // COLORREF red
 
   // A picture inside the run: still one call, the picture carried by the advance before it.
-  device_->calls.clear();
   TLine split = Line("ab", kAlignLeft);
   split.items.insert(split.items.begin() + 1, TViewItem(wide_, 1));
-  y = 0;
-  DrawLine(0, split, y, 200);
-  ASSERT_EQ(device_->Writes().size(), 1u);
-  EXPECT_EQ(device_->Writes()[0].advances, (std::vector<int32_t>{7 + 20, 8}));
-}
+  const auto one = Draw(split, 0, 200);
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].advances, (std::vector<int32_t>{7 + 20, 8}));
 
-TEST_F(Drawing, ALongRunIsContinued) {
   // 300 characters "c" of 6 pixels on a wide surface: 256 in one call, the rest in the next.
   surface_ = test::MakeTestSurface(2000, 30, device_);
   SetCurrentSurface(surface_.get());
-  TLine line = Line(std::string(300, 'c'), kAlignLeft);
-  int32_t y = 0;
-  DrawLine(0, line, y, 2000);
-  const auto writes = device_->Writes();
-  ASSERT_EQ(writes.size(), 2u);
-  EXPECT_EQ(writes[0].text.size(), 256u);
-  EXPECT_EQ(writes[1].text.size(), 44u);
-  EXPECT_EQ(writes[1].x, 256 * 6);
+  TLine longLine = Line(std::string(300, 'c'), kAlignLeft);
+  const auto two = Draw(longLine, 0, 2000);
+  ASSERT_EQ(two.size(), 2u);
+  EXPECT_EQ(two[0].text.size(), 256u);
+  EXPECT_EQ(two[1].text.size(), 44u);
+  EXPECT_EQ(two[1].x, 256 * 6);
 }
 
 TEST_F(Drawing, ItemsPastTheRightEdgeAreSkipped) {
@@ -293,11 +279,10 @@ TEST_F(Drawing, FixedAndZeroWidthSpaces) {
   line.items.emplace_back(kFixedSpace, text_);
   line.items.emplace_back(kZeroWidth, text_);
   line.items.emplace_back('b', text_);
-  int32_t y = 0;
-  DrawLine(0, line, y, 200);
-  ASSERT_EQ(device_->Writes().size(), 1u);
-  EXPECT_EQ(device_->Writes()[0].text, "ab");
-  EXPECT_EQ(device_->Writes()[0].advances[0], 7 + Width(" "));
+  const auto writes = Draw(line, 0, 200);
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_EQ(writes[0].text, "ab");
+  EXPECT_EQ(writes[0].advances[0], 7 + Width(" "));
 }
 
 // The reader's page surface as the page display prepares it for drawing: a single page of
