@@ -3,11 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "images/embed.h"
 #include "reader/hotspots.h"
 
 namespace folivar {
 namespace {
+
+// A code's bounding box as left, top, right, bottom; empty for none.
+std::vector<int32_t> Box(TClickMap& clicks, uint16_t code) {
+  const THotBox* b = clicks.FindBox(code);
+  return b ? std::vector<int32_t>{b->left, b->top, b->right, b->bottom} : std::vector<int32_t>{};
+}
 
 TEST(ClickMap, TrianglesRectanglesAndBoxes) {
   TClickMap clicks;
@@ -18,12 +26,7 @@ TEST(ClickMap, TrianglesRectanglesAndBoxes) {
   EXPECT_EQ(clicks.CodeAt(149, H - 1), kHotPreviousCorner);
   EXPECT_EQ(clicks.CodeAt(150, H - 1), kHotNone);  // the fill ends at x = 149
   EXPECT_EQ(clicks.CodeAt(1, H - 150), kHotNone);  // the apex row is empty
-  const THotBox* corner = clicks.FindBox(kHotPreviousCorner);
-  ASSERT_NE(corner, nullptr);
-  EXPECT_EQ(corner->left, 1);
-  EXPECT_EQ(corner->top, H - 150);
-  EXPECT_EQ(corner->right, 150);
-  EXPECT_EQ(corner->bottom, H - 1);
+  EXPECT_EQ(Box(clicks, kHotPreviousCorner), (std::vector<int32_t>{1, H - 150, 150, H - 1}));
 
   clicks.AddRect(10, 10, 20, 20, kHotSideButton, kSideAbout);
   clicks.AddRect(10, 30, 15, 35, kHotSideButton, kSideBack);
@@ -31,31 +34,26 @@ TEST(ClickMap, TrianglesRectanglesAndBoxes) {
   EXPECT_EQ(clicks.SubAt(19, 19), kSideAbout);
   EXPECT_EQ(clicks.CodeAt(20, 19), kHotNone);  // right and bottom are exclusive
   EXPECT_EQ(clicks.SubAt(12, 31), kSideBack);
-  const THotBox* side = clicks.FindBox(kHotSideButton);
-  ASSERT_NE(side, nullptr);
-  EXPECT_EQ(side->top, 10);
-  EXPECT_EQ(side->bottom, 35);
-  EXPECT_EQ(side->right, 20);
+  EXPECT_EQ(Box(clicks, kHotSideButton), (std::vector<int32_t>{10, 10, 20, 35}));
 
-  EXPECT_EQ(clicks.FindBox(kHotScrollBar), nullptr);
+  EXPECT_TRUE(Box(clicks, kHotScrollBar).empty());
   EXPECT_EQ(clicks.CodeAt(-1, 5), kHotNone);
   EXPECT_EQ(clicks.CodeAt(400, 5), kHotNone);
   clicks.AddRect(390, 290, 500, 500, kHotScrollBar, 1);  // clipped
   EXPECT_EQ(clicks.CodeAt(399, 299), kHotScrollBar);
   clicks.ClearBoxes();
-  EXPECT_EQ(clicks.FindBox(kHotSideButton), nullptr);
+  EXPECT_TRUE(Box(clicks, kHotSideButton).empty());
 }
 
 TEST(Thumb, SpansStayInsideTheBar) {
-  EXPECT_EQ(ThumbSpan(0, 10, 100).a, 3);
-  EXPECT_EQ(ThumbSpan(0, 10, 100).b, 13);
-  EXPECT_EQ(ThumbSpan(5, 10, 100).a, 50);
-  EXPECT_EQ(ThumbSpan(5, 10, 100).b, 60);
-  EXPECT_EQ(ThumbSpan(9, 10, 100).a, 88);  // pulled back from the bottom row
-  EXPECT_EQ(ThumbSpan(9, 10, 100).b, 98);
-  // Many pages: at least three rows.
-  EXPECT_EQ(ThumbSpan(0, 1000, 100).a, 3);
-  EXPECT_EQ(ThumbSpan(0, 1000, 100).b, 7);
+  auto span = [](int32_t page, int32_t pages, int32_t rows) {
+    const TThumb t = ThumbSpan(page, pages, rows);
+    return std::vector<int32_t>{t.a, t.b};
+  };
+  EXPECT_EQ(span(0, 10, 100), (std::vector<int32_t>{3, 13}));
+  EXPECT_EQ(span(5, 10, 100), (std::vector<int32_t>{50, 60}));
+  EXPECT_EQ(span(9, 10, 100), (std::vector<int32_t>{88, 98}));  // pulled back from the bottom row
+  EXPECT_EQ(span(0, 1000, 100), (std::vector<int32_t>{3, 7}));   // many pages: at least three rows
   const TThumb last = ThumbSpan(999, 1000, 100);
   EXPECT_LT(last.b, 99);
   EXPECT_GE(last.b - last.a, 3);

@@ -105,18 +105,11 @@ TEST_F(Messages, MissingOrDamagedTextsLeaveTheTableEmpty) {
   const std::string cut = good.substr(0, good.size() / 2);
   std::string flipped = good;
   flipped[flipped.size() / 2] = static_cast<char>(flipped[flipped.size() / 2] ^ 0x55);
-  std::string countTooLarge;
-  countTooLarge += std::string("\xFF\xFF\xFF\x7F", 4);  // key count far beyond the bytes
+  std::string countTooLarge("\xFF\xFF\xFF\x7F", 4);  // key count far beyond the bytes
   WriteStrings(countTooLarge, {"OK"});
   const std::string cases[] = {
-      std::string(),
-      std::string("BZh91AY&SY broken"),
-      std::string("not bzip2 at all"),
-      cut,
-      flipped,
-      Locale({"a", "b"}, {"only one"}),
-      Bzip(countTooLarge),
-      Bzip(""),
+      "", "BZh91AY&SY broken", "not bzip2 at all", cut, flipped, Locale({"a", "b"}, {"only one"}),
+      Bzip(countTooLarge), Bzip(""),
       Bzip(std::string("\x01\x00\x00\x00", 4)),  // one key, then nothing
   };
   for (const std::string& value : cases) {
@@ -124,9 +117,7 @@ TEST_F(Messages, MissingOrDamagedTextsLeaveTheTableEmpty) {
     ASSERT_EQ(MessageText("ok"), "OK");
     LoadMessageTable(value);
     EXPECT_EQ(MessageText("ok"), "") << "value of " << value.size() << " bytes";
-    EXPECT_TRUE(MessageKeys().empty());
-    EXPECT_TRUE(MessageTexts().empty());
-    EXPECT_TRUE(MessageBareKeys().empty());
+    EXPECT_TRUE(MessageKeys().empty() && MessageTexts().empty() && MessageBareKeys().empty());
   }
 }
 

@@ -75,15 +75,8 @@ class Display : public ::testing::Test {
     }
     const int32_t green = w.AddPicture(0, Solid(8, 8, 0x00CC00));
     const auto link = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12, .link = "#a"})));
-    for (int p = 0; p < 8; ++p) {
-      TLineRecord line;
-      line.height = 16;
-      line.ascent = 12;
-      line.descent = 4;
-      line.alignment = 1;
-      line.items = {{'x', link}};
-      w.AddPage(EncodePageRecord(p == 5 ? static_cast<int16_t>(green) : -1, {line}));
-    }
+    const TLineRecord line{.height = 16, .ascent = 12, .descent = 4, .alignment = 1, .items = {{'x', link}}};
+    for (int p = 0; p < 8; ++p) w.AddPage(EncodePageRecord(p == 5 ? static_cast<int16_t>(green) : -1, {line}));
     w.AddAnchor("a", 3);
     image_ = w.Build();
     LoadBook(book_, std::make_unique<TPtrFile>(image_.data(), static_cast<int32_t>(image_.size())));
@@ -117,13 +110,6 @@ TEST_F(Display, TheWindowIsHalfAsWideOffTheSpreads) {
   EXPECT_EQ(CurrentSurface(), &display_->Surface());
   book_.GoToPage(2);
   EXPECT_EQ(display_->FitWidth(), 200);
-
-  // A book without spreads never changes the width.
-  TearDown();
-  Open({.viewWidth = 150});
-  EXPECT_FALSE(book_.TwoPageMode());
-  book_.GoToPage(3);
-  EXPECT_EQ(display_->FitWidth(), 0);
 }
 
 TEST_F(Display, BackgroundIsTiledAndMirroredOnTheRight) {
@@ -138,10 +124,7 @@ TEST_F(Display, BackgroundIsTiledAndMirroredOnTheRight) {
   EXPECT_EQ(Pixel(100, 1), 0x0000BBu);
   EXPECT_EQ(Pixel(106, 1), 0xAA0000u);
   EXPECT_EQ(Pixel(198, 1), 0xAA0000u);
-  // The frame.
-  EXPECT_EQ(Pixel(0, 40), 0u);
-  EXPECT_EQ(Pixel(199, 40), 0u);
-  EXPECT_EQ(Pixel(50, 79), 0u);
+  EXPECT_EQ(Pixel(199, 40), 0u);  // the frame
 
   // Page 5 has its own background; page 6 goes back to the book's.
   Show(5);
@@ -198,17 +181,17 @@ TEST_F(Display, BothPagesOfASpreadAndTheirNumbers) {
   EXPECT_EQ(Pixel(47, 65), kWhite);
   EXPECT_EQ(Pixel(49, 63), kWhite);
 
-  // A new page clears the map first.
   Show(0);
-  EXPECT_EQ(display_->Surface().ItemMap()->ItemAt(112, 12), nullptr);
   EXPECT_EQ(Pixel(49, 65), kWhite);  // no number on pages 0 and 1
   Show(1);
   EXPECT_EQ(Pixel(49, 65), kWhite);
 }
 
 TEST_F(Display, NumbersOfManyDigitsAndSinglePages) {
-  Open({.viewWidth = 150});  // no spreads: one number across the window
+  Open({.viewWidth = 150});  // no spreads: one number across the window, which never narrows
   Show(7);
+  EXPECT_FALSE(book_.TwoPageMode());
+  EXPECT_EQ(display_->FitWidth(), 0);
   EXPECT_EQ(display_->WindowWidth(), 150);
   EXPECT_EQ(Pixel(74, 65), 0x107u);
   EXPECT_EQ(Pixel(76, 65), 0x107u);
