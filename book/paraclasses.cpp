@@ -1,11 +1,13 @@
 #include "book/paraclasses.h"
 
+#include <algorithm>
 #include <string>
 
 #include "book/bookstyle.h"
 #include "book/loading.h"
 #include "core/checkedread.h"
 #include "core/errors.h"
+#include "core/strutil.h"
 #include "display/surfaces.h"
 #include "images/imageclass.h"
 
@@ -15,6 +17,12 @@ namespace {
 
 constexpr int32_t kLineRecordSize = 29;
 constexpr int32_t kItemRecordSize = 4;
+// Far beyond any page, and far enough from the int32 limits that drawing's sums of a line's width
+// or of the lines' heights cannot overflow: a line is never measured wider, and the lines of a
+// page may not move further down (or up) together.
+constexpr int64_t kMaxExtent = int64_t{1} << 30;
+
+int32_t ClampExtent(int64_t v) { return static_cast<int32_t>(std::clamp(v, -kMaxExtent, kMaxExtent)); }
 
 }  // namespace
 
@@ -84,14 +92,15 @@ void TLine::AddItem(TViewItem item) {
       default: break;
     }
   }
-  width += item.Width();
+  width = ClampExtent(int64_t{width} + item.Width());
   items.push_back(item);
 }
 
 void TLine::UpdateWidth() {
-  width = 0;
-  for (TViewItem& item : items) width += item.Width();
-  if (!items.empty() && items.back().IsChar(kSpace)) width -= items.back().Width();
+  int64_t sum = 0;
+  for (TViewItem& item : items) sum += item.Width();
+  if (!items.empty() && items.back().IsChar(kSpace)) sum -= items.back().Width();
+  width = ClampExtent(sum);
 }
 
 void TLine::Assign(const TLine& other) {
@@ -115,7 +124,9 @@ void ReadPageRecord(TMemFile& record, TPage& page) {
   std::vector<std::unique_ptr<TLine>> lines;
   lines.reserve(static_cast<size_t>(lineCount));
   std::vector<uint8_t> items;
+  int64_t extent = 0;
   for (int32_t i = 0; i < lineCount; ++i) {
+    const int32_t at = r.Position();
     auto line = std::make_unique<TLine>(kJustify);
     line->width = ReadPixels(r, "the width of a line");
     line->height = ReadPixels(r, "the height of a line");
@@ -124,6 +135,10 @@ void ReadPageRecord(TMemFile& record, TPage& page) {
     line->leftIndent = ReadPixels(r, "the left indent of a line");
     line->rightIndent = ReadPixels(r, "the right indent of a line");
     line->alignment = r.Byte("the alignment of a line");
+    extent += int64_t{line->ascent} + line->descent;
+    if (extent < -kMaxExtent || extent > kMaxExtent) {
+      r.Fail(at, "the lines of a page", "move " + IntToText(extent) + " pixels down the page,");
+    }
     const int32_t itemCount = r.Count("the item count", kItemRecordSize);
     // The count is checked against what follows, so the items are read as one block.
     items.resize(static_cast<size_t>(itemCount) * size_t{kItemRecordSize});

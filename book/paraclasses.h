@@ -71,7 +71,8 @@ class TLine {
   // Style-0 codes 1 to 4 set the alignment first, code 13 is not stored; then the item is
   // appended and its width added.
   void AddItem(TViewItem item);
-  // width := the sum of the item widths, without a trailing space.
+  // width := the sum of the item widths, without a trailing space (kept within 2^30 either way,
+  // as AddItem keeps it).
   void UpdateWidth();
   // Copies the measures and makes new items with the other's codes and styles.
   void Assign(const TLine& other);
@@ -94,7 +95,8 @@ class TPage {
 };
 
 // Decodes a page record into page. Raises TBookDamaged when the record does not hold what its
-// counts say or a line's measure lies beyond kMaxPageSize pixels; page is then left without lines.
+// counts say, a line's measure lies beyond kMaxPageSize pixels or the lines together move more
+// than 2^30 pixels down (or up) the page; page is then left without lines.
 void ReadPageRecord(TMemFile& record, TPage& page);
 
 }  // namespace folivar

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "book/bookwriter.h"
 #include "core/bzip.h"
 #include "core/errors.h"
@@ -11,15 +13,13 @@
 namespace folivar {
 namespace {
 
+// Little-endian int32 fields of an image (the tests run on little-endian machines only).
 int32_t IntAt(const std::string& image, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(image[at + static_cast<size_t>(i)]);
-  return static_cast<int32_t>(v);
+  int32_t v = 0;
+  std::memcpy(&v, image.data() + at, 4);
+  return v;
 }
-
-void PutIntAt(std::string& image, size_t at, int32_t v) {
-  for (int i = 0; i < 4; ++i) image[at + i] = static_cast<char>(static_cast<uint32_t>(v) >> (8 * i));
-}
+void PutIntAt(std::string& image, size_t at, int32_t v) { std::memcpy(image.data() + at, &v, 4); }
 
 std::string PageWithText(std::string_view text) {
   TLineRecord line{.height = 16};

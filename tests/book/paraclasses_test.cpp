@@ -104,6 +104,12 @@ TEST_F(Pages, LineWidthsAndAlignmentMarks) {
   line.items.clear();
   line.UpdateWidth();
   EXPECT_EQ(line.width, 0);
+  // 175,000 items 6145 pixels wide (12288 pt): kept at 2^30 instead of overflowing.
+  const TViewItem wide('a', AddTextStyle(12288));
+  for (int i = 0; i < 175000; ++i) line.AddItem(wide);
+  EXPECT_EQ(line.width, 1 << 30);
+  line.UpdateWidth();
+  EXPECT_EQ(line.width, 1 << 30);
 }
 
 TEST_F(Pages, DecodeAndRelease) {
@@ -130,14 +136,15 @@ TEST_F(Pages, DecodeAndRelease) {
 
 TEST_F(Pages, AnUnreadableRecordBecomesTheSubstitutePage) {
   // A line count that promises more than the record holds, a record too short for its
-  // background, a line 2^31 - 1 pixels high (no page is; drawing would overflow on it), and a
-  // good record in a broken stream.
+  // background, a line 2^31 - 1 pixels high or lines that together move 2^30 pixels up (drawing
+  // would overflow on them), and a good record in a broken stream.
   std::string tooMany = EncodePageRecord(-1, {});
   tooMany[2] = 50;
-  const std::string records[] = {tooMany, std::string("\x01", 1),
-                                 EncodePageRecord(-1, {TLineRecord{.height = 0x7FFFFFFF}})};
-  for (int i = 0; i < 4; ++i) {
-    const TPage page = i < 3 ? Decode(records[i]) : Decode(EncodePageRecord(7, {}), true);
+  const std::string records[] = {
+      tooMany, std::string("\x01", 1), EncodePageRecord(-1, {TLineRecord{.height = 0x7FFFFFFF}}),
+      EncodePageRecord(-1, std::vector(40000, TLineRecord{.ascent = -16384, .descent = -16384}))};
+  for (int i = 0; i < 5; ++i) {
+    const TPage page = i < 4 ? Decode(records[i]) : Decode(EncodePageRecord(7, {}), true);
     ASSERT_EQ(page.lines.size(), 1u) << i;
     const TLine& line = *page.lines[0];
     EXPECT_EQ(std::vector<int32_t>({page.unloaded, page.background, line.alignment, line.height,
