@@ -107,8 +107,8 @@ TEST(Navigation, InformationPlacementAndShift) {
   h.noAbout = 1;
   EXPECT_EQ(BookInformation(h, ""), "A\r\nT\r\n: P");
 
-  EXPECT_EQ(CentredPosition(1024, 768, 776, 575).x, 124);
-  EXPECT_EQ(CentredPosition(1024, 768, 776, 575).y, 97);  // 384 - 287
+  const TPosition centred = CentredPosition(1024, 768, 776, 575);
+  EXPECT_EQ(std::vector<int32_t>({centred.x, centred.y}), std::vector<int32_t>({124, 384 - 287}));
   EXPECT_EQ(CentredPosition(1025, 769, 389, 575).x, 512 - 194);
 
   EXPECT_EQ(std::vector<int32_t>({WindowShift(true, false), WindowShift(false, true),
@@ -117,12 +117,12 @@ TEST(Navigation, InformationPlacementAndShift) {
 }
 
 TEST(Navigation, PrintedSize) {
-  const TPrintSize spread = PrintOutputSize(4800, 6600, 680, 480);
-  EXPECT_EQ(spread.width, 4800);
-  EXPECT_EQ(spread.height, 3388);  // 4800 / (680 / 480) = 3388.2
-  const TPrintSize tall = PrintOutputSize(4800, 3000, 680, 480);
-  EXPECT_EQ(tall.width, 4250);
-  EXPECT_EQ(tall.height, 3000);
+  auto size = [](int32_t w, int32_t h) {
+    const TPrintSize s = PrintOutputSize(w, h, 680, 480);
+    return std::vector<int32_t>{s.width, s.height};
+  };
+  EXPECT_EQ(size(4800, 6600), std::vector<int32_t>({4800, 3388}));  // 4800 / (680 / 480) = 3388.2
+  EXPECT_EQ(size(4800, 3000), std::vector<int32_t>({4250, 3000}));  // too wide: the height rules
   EXPECT_EQ(PrintOutputSize(100, 100, 0, 480).width, 100);  // a damaged header divides by nothing
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <tuple>
@@ -80,17 +81,21 @@ TAnimation OneFrame(tpoints points) {
   return a;
 }
 
-// One frame composed one to one on a 680 x 430 surface: painted by before for the captures
-// before the turn, filled with after for those after it.
-template <class F>
-const tview& ComposeOne(TPageTurn& turn, const tpoints& points, F before, uint32_t after) {
+// One frame composed one to one on a 680 x 430 surface, painted by before for the captures
+// before the turn and by after for those after it.
+using TPainter = std::function<void(tview&)>;
+const tview& ComposeOne(TPageTurn& turn, const tpoints& points, const TPainter& before,
+                        const TPainter& after, bool backward = false) {
   tview surface(680, 430);
   before(surface);
-  EXPECT_TRUE(turn.PrepareTurn(OneFrame(points), false, {}, surface, 0, 0, nullptr));
+  EXPECT_TRUE(turn.PrepareTurn(OneFrame(points), backward, {}, surface, 0, 0, nullptr));
   turn.CaptureBefore(surface);
-  surface.Fill(after);
+  after(surface);
   turn.CaptureAfter(surface);
   return turn.ComposeFrame(0);
+}
+TPainter Filled(uint32_t colour) {
+  return [colour](tview& surface) { surface.Fill(colour); };
 }
 
 // A whole turn on a surface: the old spread captured, the new one drawn and captured.
@@ -191,41 +196,18 @@ TEST(PageTurnDescription, PropertiesOfTheBook) {
   ttable properties;
   EXPECT_FALSE(PageTurnAnimated(properties));
   EXPECT_TRUE(ReadAnimation(properties).frames.empty());
+  // The book compiler's page curl reads back as it was made.
   SetValue(properties, "anime", MakePageCurlText());
   SetValue(properties, "anix", "12");
   SetValue(properties, "anitop", "-3");
-  EXPECT_EQ(ReadAnimation(properties).frames.size(), 32u);
+  const TAnimation curl = MakePageCurl(), read = ReadAnimation(properties);
+  EXPECT_EQ(read.duration, curl.duration);
+  ASSERT_EQ(read.frames.size(), 32u);
+  for (size_t i = 0; i < 32; ++i) EXPECT_EQ(read.frames[i].points, curl.frames[i].points) << i;
   const TTurnMargins m = ReadTurnMargins(properties);
   EXPECT_EQ(m.anix, 12);
   EXPECT_EQ(m.anitop, -3);
   EXPECT_EQ(m.anibottom, 0);
-}
-
-// ---------------------------------------------------------------------------------------------
-// The generated description
-
-TEST(PageCurl, ThirtyTwoFramesFromTheSpineToTheLeft) {
-  const TAnimation a = MakePageCurl();
-  ASSERT_EQ(a.frames.size(), 32u);
-  for (size_t i = 0; i < a.frames.size(); ++i) {
-    const tpoints& p = a.frames[i].points;
-    ASSERT_GE(p.size(), 2u);
-    EXPECT_EQ(p[0], (tpoint{440, 100}));
-    // Every frame but the last shows the front first: the page leaves the spine to the right.
-    EXPECT_TRUE(i + 1 == a.frames.size() || p[1].x > 440) << "frame " << i;
-    for (const tpoint& q : p) {
-      EXPECT_TRUE(q.x >= 100 && q.x < 780 && q.y > 0 && q.y <= 100) << q.x << "," << q.y;
-    }
-  }
-  EXPECT_GE(a.frames[0].points.back().x, 700);
-  EXPECT_EQ(a.frames.back().points, (tpoints{{440, 100}, {100, 100}}));
-  const TAnimation b = ParseAnimation(MakePageCurlText());
-  EXPECT_EQ(b.duration, a.duration);
-  ASSERT_EQ(b.frames.size(), a.frames.size());
-  for (size_t i = 0; i < a.frames.size(); ++i) EXPECT_EQ(b.frames[i].points, a.frames[i].points);
-  TPageCurlOptions options;
-  options.frameCount = 100000;
-  EXPECT_EQ(MakePageCurl(options).frames.size(), kMaxTurnFrames);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -311,12 +293,13 @@ TEST(PageTurnGeometry, RefusedTurns) {
 TEST(PageTurnCompose, ColumnRuleExactPixels) {
   // One to one; the frame's two columns start at the spine. Old right page: red 0x40, green
   // the surface column, blue twice the row. New right page (the background): 0x80202020.
-  TPageTurn turn;
-  const tview& work = ComposeOne(turn, {{440, 100}, {442, 100}}, [](tview& surface) {
+  auto gradient = [](tview& surface) {
     for (uint32_t y = 0; y < 430; ++y) {
       for (uint32_t x = 0; x < 680; ++x) surface.At(x, y) = 0x00400000u | ((x & 0xFF) << 8) | ((2 * y) & 0xFF);
     }
-  }, 0x80202020u);
+  };
+  TPageTurn turn;
+  const tview& work = ComposeOne(turn, {{440, 100}, {442, 100}}, gradient, Filled(0x80202020u));
   ASSERT_EQ(work.Width(), 12u);  // design x 440 .. 452: the spine at work column 0
 
   // Column 0 draws source column 0 (surface column 340, green 0x54), column 1 source column
@@ -329,13 +312,27 @@ TEST(PageTurnCompose, ColumnRuleExactPixels) {
   EXPECT_EQ(work.At(1, 1), 0x00207F00u + 0x00207F01u);
   // The end of the span is not drawn.
   for (uint32_t x = 2; x < 12; ++x) EXPECT_EQ(work.At(x, 100), 0x80202020u) << x;
+
+  // Backward the frame is mirrored about the spine: work column 0 draws the old left page's
+  // last column (surface column 339, green 0x53) over black; the next column falls outside.
+  TPageTurn mirror;
+  const tview& mirrored = ComposeOne(mirror, {{440, 100}, {442, 100}}, gradient, Filled(0x80202020u), true);
+  EXPECT_EQ(mirrored.At(0, 0), 0x00202900u);
+  EXPECT_EQ(mirrored.At(0, 1), 0x00202900u + 0x00202901u);
+  EXPECT_EQ(mirrored.At(1, 0), 0u);
+  // A back segment (x falling) reads the new left page from its far edge: work column 2 draws
+  // its column 339 (green 0x53), column 1 its column 339 - 170 (green 0xA9).
+  TPageTurn back;
+  const tview& reverse = ComposeOne(back, {{442, 100}, {440, 100}}, Filled(0), gradient);
+  EXPECT_EQ(reverse.At(2, 1), 0x00202900u + 0x00202901u);
+  EXPECT_EQ(reverse.At(1, 1), 0x00205400u + 0x00205401u);
 }
 
 TEST(PageTurnCompose, TopPixelAveragesWithWhatWasDrawnBefore) {
   // The back segment comes back over the front segment's last column.
   TPageTurn turn;
-  const tview& work = ComposeOne(turn, {{440, 100}, {443, 100}, {441, 100}},
-                                 [](tview& surface) { surface.Fill(0x00804020u); }, 0x00FFFFFFu);
+  const tview& work = ComposeOne(turn, {{440, 100}, {443, 100}, {441, 100}}, Filled(0x00804020u),
+                                 Filled(0x00FFFFFFu));
   // Columns 0..2 from front (0x00804020 over 0x00FFFFFF), then 3 and 2 from back (white).
   EXPECT_EQ(work.At(0, 0), 0x007F7F7Fu + 0x00402010u);
   EXPECT_EQ(work.At(0, 5), 0x00804020u);
@@ -343,6 +340,29 @@ TEST(PageTurnCompose, TopPixelAveragesWithWhatWasDrawnBefore) {
   EXPECT_EQ(work.At(2, 0), HalfPixel(0x007F7F7Fu + 0x00402010u) + 0x007F7F7Fu);
   EXPECT_EQ(work.At(2, 5), 0x00FEFEFEu);
   EXPECT_EQ(work.At(4, 5), 0x00FFFFFFu);
+  // Once the columns drawn leave at most one, the frame ends: a last segment of one column is
+  // not drawn.
+  TPageTurn tail;
+  const tview& cut = ComposeOne(tail, {{440, 100}, {443, 100}, {444, 100}}, Filled(0x00804020u),
+                                Filled(0x00FFFFFFu));
+  EXPECT_EQ(cut.At(2, 5), 0x00804020u);
+  EXPECT_EQ(cut.At(3, 5), 0x00FFFFFFu);
+}
+
+TEST(PageTurnCompose, SlopedSegmentsMoveTheColumnsTop) {
+  // Rising one row a column from the spine over black (nothing is captured above the pages,
+  // which begin at row offY = 4): column c's top pixel lies on row 4 - c.
+  constexpr uint32_t kPage = 0x00804020;
+  TPageTurn turn;
+  const tview& steep = ComposeOne(turn, {{440, 100}, {444, 96}}, Filled(kPage), Filled(kPage));
+  for (uint32_t c = 0; c < 4; ++c) {
+    EXPECT_EQ(steep.At(c, 3 - c), 0u) << c;
+    EXPECT_EQ(steep.At(c, 4 - c), c == 0 ? kPage : HalfPixel(kPage)) << c;
+  }
+  // Half a row up is truncated towards zero: both columns begin on row offY = 1.
+  TPageTurn half;
+  const tview& gentle = ComposeOne(half, {{440, 100}, {442, 99}}, Filled(kPage), Filled(kPage));
+  EXPECT_EQ(gentle.At(1, 0), 0u);
 }
 
 TEST(PageTurnCompose, SegmentColumnsOneToOneBetweenMargins) {

@@ -116,19 +116,6 @@ TEST_F(Settings, NamesAreCleanedOnBothSides) {
   EXPECT_EQ(ReadSetting(Section(), "Default"), "d");
 }
 
-TEST_F(Settings, ValuesAndNamesRoundTrip) {
-  const std::pair<std::string, std::string> values[] = {
-      {"v0", "  spaces around  "}, {"v1", "\"quoted\""},  {"v2", "'single'"},
-      {"v3", "\""},                {"v4", "'"},           {"v5", "a = b = c"},
-      {"v6", "# not a comment"},   {"v7", "; nor this"},  {"v8", "trailing quote\""},
-      {"v9", "\xC0\xE1\xE2 \xFF"}, {"v10", "tab\there"},  {"#0", "a name like a comment"},
-      {";x", "x"},                 {"/", "slash"},        {"..", "dots"},
-      {".", "dot"},                {"\\", "backslash"},   {"n#0", "after #0"},
-  };
-  for (const auto& [name, value] : values) WriteSetting(Section(), name, value);
-  for (const auto& [name, value] : values) EXPECT_EQ(ReadSetting(Section(), name), value) << name;
-}
-
 #ifndef _WIN32
 
 // ---- the file store of the native build ----
