@@ -40,25 +40,14 @@ void MakeTarget(tview& target, uint32_t width, uint32_t height) {
 
 TEST(ViewDCTest, StoresAndHandles) {
   tview withDC(8, 5, true);
-  EXPECT_TRUE(withDC.HasDC());
-  EXPECT_NE(ViewDC(withDC), nullptr);
-  EXPECT_NE(withDC.Bits(), nullptr);
   EXPECT_EQ(GetObjectType(GetCurrentObject(ViewDC(withDC), OBJ_BITMAP)),
             static_cast<DWORD>(OBJ_BITMAP));
-
-  tview memory(8, 5, false);
-  EXPECT_FALSE(memory.HasDC());
-  EXPECT_EQ(ViewDC(memory), nullptr);
-
-  tview empty(0, 5, true);
-  EXPECT_EQ(empty.Width(), 0u);
-  EXPECT_EQ(ViewDC(empty), nullptr);
-
-  // More than GDI's bitmaps can hold: the view stays empty instead of getting a short section.
-  tview huge(40000, 40000, true);
-  EXPECT_EQ(huge.Width(), 0u);
+  EXPECT_NE(withDC.Bits(), nullptr);
+  // No device context for a memory view, an empty one, or one larger than GDI's bitmaps can
+  // hold: that one stays empty instead of getting a short section.
+  tview memory(8, 5, false), empty(0, 5, true), huge(40000, 40000, true);
+  for (tview* v : {&memory, &empty, &huge}) EXPECT_EQ(ViewDC(*v), nullptr);
   EXPECT_EQ(huge.Bits(), nullptr);
-  EXPECT_EQ(ViewDC(huge), nullptr);
 }
 
 TEST(ViewDCTest, ReleaseGivesTheHandlesBack) {
@@ -73,18 +62,13 @@ TEST(ViewDCTest, ReleaseGivesTheHandlesBack) {
   EXPECT_EQ(ViewDC(v), nullptr);
 }
 
-TEST(ViewDCTest, RowsAreBottomUpInTheSection) {
-  tview v(5, 4, true);
-  v.Fill(0);
-  v.At(3, 1) = 0x00102030u;
-  // GDI sees pixel (3, 1) of the view at (3, 1) of the device context.
-  EXPECT_EQ(GetPixel(ViewDC(v), 3, 1), RGB(0x10, 0x20, 0x30));
-  EXPECT_EQ(GetPixel(ViewDC(v), 3, 2), RGB(0, 0, 0));
-}
-
-TEST(ViewDCTest, GdiDrawingIsSeenThroughBits) {
+// GDI and the view see the same pixel at the same place of the section, both ways.
+TEST(ViewDCTest, GdiAndTheViewShareTheSection) {
   tview v(6, 4, true);
   v.Fill(0x00FFFFFFu);
+  v.At(3, 2) = 0x00102030u;
+  EXPECT_EQ(GetPixel(ViewDC(v), 3, 2), RGB(0x10, 0x20, 0x30));
+  EXPECT_EQ(GetPixel(ViewDC(v), 3, 1), RGB(0xFF, 0xFF, 0xFF));
   HBRUSH brush = CreateSolidBrush(RGB(10, 20, 30));
   ASSERT_NE(brush, nullptr);
   const RECT rect{1, 1, 3, 2};  // columns 1 and 2 of row 1
@@ -93,23 +77,22 @@ TEST(ViewDCTest, GdiDrawingIsSeenThroughBits) {
   DeleteObject(brush);
   for (uint32_t y = 0; y < 4; ++y) {
     for (uint32_t x = 0; x < 6; ++x) {
-      const bool inside = y == 1 && (x == 1 || x == 2);
-      EXPECT_EQ(v.At(x, y) & 0x00FFFFFFu, inside ? 0x000A141Eu : 0x00FFFFFFu)
-          << "(" << x << ", " << y << ")";
+      const uint32_t want = y == 1 && (x == 1 || x == 2) ? 0x000A141Eu
+                            : x == 3 && y == 2            ? 0x00102030u
+                                                          : 0x00FFFFFFu;
+      EXPECT_EQ(v.At(x, y) & 0x00FFFFFFu, want) << "(" << x << ", " << y << ")";
     }
   }
 }
 
-TEST(ViewDCTest, DrawToDCOfMemoryAndDCViewsAgree) {
-  tview memory(13, 9, false);
-  tview withDC(13, 9, true);
+// A memory view and a view with a device context draw alike onto a device context, and what is
+// drawn there is grabbed back into either kind.
+TEST(ViewDCTest, DrawToDCAndGrabFromDC) {
+  tview memory(13, 9, false), withDC(13, 9, true);
   ASSERT_TRUE(withDC.HasDC());
   Pattern(memory);
-  memory.Put(withDC, 0, 0);
-  ASSERT_EQ(Pixels(memory), Pixels(withDC));
-
-  tview fromMemory;
-  tview fromDC;
+  Pattern(withDC);
+  tview fromMemory, fromDC;
   MakeTarget(fromMemory, 40, 30);
   MakeTarget(fromDC, 40, 30);
   DrawToDC(memory, ViewDC(fromMemory), 5, 7);
@@ -119,32 +102,18 @@ TEST(ViewDCTest, DrawToDCOfMemoryAndDCViewsAgree) {
   for (uint32_t y = 0; y < 30; ++y) {
     for (uint32_t x = 0; x < 40; ++x) {
       const bool inside = x >= 5 && x < 18 && y >= 7 && y < 16;
-      const uint32_t want = inside ? memory.At(x - 5, y - 7) : 0x00777777u;
-      EXPECT_EQ(fromMemory.At(x, y) & 0x00FFFFFFu, want) << "(" << x << ", " << y << ")";
+      EXPECT_EQ(fromMemory.At(x, y) & 0x00FFFFFFu, inside ? memory.At(x - 5, y - 7) : 0x00777777u)
+          << "(" << x << ", " << y << ")";
     }
   }
-}
-
-TEST(ViewDCTest, GrabFromDCReadsBackWhatWasDrawn) {
-  tview picture(13, 9, false);
-  Pattern(picture);
-  tview target;
-  MakeTarget(target, 40, 30);
-  DrawToDC(picture, ViewDC(target), 5, 7);
-  GdiFlush();
-
-  tview memory(13, 9, false);
-  tview withDC(13, 9, true);
-  memory.Fill(0);
-  withDC.Fill(0);
-  GrabFromDC(memory, ViewDC(target), 5, 7);
-  GrabFromDC(withDC, ViewDC(target), 5, 7);
-  GdiFlush();
-  for (uint32_t y = 0; y < 9; ++y) {
-    for (uint32_t x = 0; x < 13; ++x) {
-      EXPECT_EQ(memory.At(x, y) & 0x00FFFFFFu, picture.At(x, y)) << "(" << x << ", " << y << ")";
-      EXPECT_EQ(withDC.At(x, y) & 0x00FFFFFFu, picture.At(x, y)) << "(" << x << ", " << y << ")";
-    }
+  for (tview* back : {&memory, &withDC}) {
+    back->Fill(0);
+    GrabFromDC(*back, ViewDC(fromDC), 5, 7);
+    GdiFlush();
+    for (uint32_t y = 0; y < 9; ++y)
+      for (uint32_t x = 0; x < 13; ++x)
+        EXPECT_EQ(back->At(x, y) & 0x00FFFFFFu, fromDC.At(x + 5, y + 7) & 0x00FFFFFFu) << x << "," << y;
+    EXPECT_NE(back->At(0, 0), 0u);
   }
 }
 
@@ -163,14 +132,13 @@ TEST(ViewDCTest, StretchToDCScalesTwice) {
       EXPECT_EQ(target.At(x, y) & 0x00FFFFFFu, want) << "(" << x << ", " << y << ")";
     }
   }
-
   // A memory-only view has no device context to stretch from: nothing is drawn.
   tview memory(4, 3, false);
   Pattern(memory);
   target.Fill(0x00777777u);
   StretchToDC(memory, ViewDC(target), 0, 0, 12, 9);
   GdiFlush();
-  for (uint32_t p : Pixels(target)) EXPECT_EQ(p, 0x00777777u);
+  EXPECT_EQ(Pixels(target), std::vector<uint32_t>(12 * 9, 0x00777777u));
 }
 
 }  // namespace
