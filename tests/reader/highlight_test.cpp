@@ -31,26 +31,21 @@ TEST(Highlight, FadesInHoldsAndFadesOut) {
   EXPECT_EQ(h.BlendWeight(), 250);
 }
 
-TEST(Highlight, LeavingTheWindowFadesOutAtOnce) {
+TEST(Highlight, LeavingTheWindowOrMovingWithinIt) {
   THighlight h;
-  h.Hover(4, 0);
+  h.Hover(3, 0);
   for (int i = 0; i < 20; ++i) h.Tick(true);
   ASSERT_EQ(h.phase, 10);
-  h.Tick(false);
+  EXPECT_FALSE(h.Hover(3, 3));  // the same control: full again
+  EXPECT_EQ(h.phase, 0);
+  EXPECT_TRUE(h.Hover(5, 3));  // another one: fades in
+  EXPECT_EQ(h.phase, -10);
+  for (int i = 0; i < 20; ++i) h.Tick(true);
+  h.Tick(false);  // the pointer left the window: fading out at once
   EXPECT_EQ(h.phase, 120);
   EXPECT_DOUBLE_EQ(h.level, 0);
   h.Tick(false);
   EXPECT_EQ(h.phase, THighlight::kIdle);
-}
-
-TEST(Highlight, MovesOverTheSameControlKeepItOn) {
-  THighlight h;
-  h.Hover(3, 0);
-  for (int i = 0; i < 30; ++i) h.Tick(true);
-  EXPECT_FALSE(h.Hover(3, 3));  // same control: full again
-  EXPECT_EQ(h.phase, 0);
-  EXPECT_TRUE(h.Hover(5, 3));   // another one: fades in
-  EXPECT_EQ(h.phase, -10);
 }
 
 TEST(Hold, TurnsAfterTwentyOneTicks) {
