@@ -77,6 +77,7 @@ void TFolivar::AfterCreate() {
   SetParent(Handle(), nullptr);
 
   LoadTheBook();
+  if (!Handle()) return;  // closed while the book information was shown
   book_->OnPageChange = [this] { PageChanged(); };
   book_->OnPastEnd = [this] { EndReached(); };
 
@@ -88,6 +89,7 @@ void TFolivar::AfterCreate() {
   FitWidth();
   ShowPage();
   Greet();
+  if (Gone()) return;
   lastSpace_ = 0;
   history_.clear();
   started_ = true;
@@ -145,6 +147,7 @@ void TFolivar::FitWidth() {
 }
 
 void TFolivar::PageChanged() {
+  if (Gone()) return;
   FitWidth();
   display_->DrawScrollBar();
   ShowPage();
@@ -195,7 +198,8 @@ void TFolivar::Paint() {
   BeginPaint(Handle(), &ps);
   if (repaintPending_) {
     display_->Surface().Bitmap().Put(screen_, 0, 0);
-    if (hovered_ != 0) {
+    // At level 0 the highlight is gone: nothing of it is blended in.
+    if (hovered_ != 0 && highlight_.level > 0) {
       if (const THotBox* box = display_->Clicks().FindBox(hovered_)) {
         display_->Clicks().Highlight().PutRectBlended(screen_, box->left, box->top,
                                                       box->right - box->left,
@@ -234,6 +238,9 @@ void TFolivar::Timer(UINT_PTR) {
 
 void TFolivar::MouseMove(int32_t x, int32_t y) {
   if (!display_) return;
+  // While a drag holds the mouse, the pointer may be above or below the window: the position is
+  // then a signed 16-bit value, and the bar's page for it is the first or the last.
+  const int32_t dragY = static_cast<int16_t>(y);
   if (x >= display_->WindowWidth()) x = 0;
   if (y >= display_->WindowHeight()) y = 0;
   if (windowDrag_) {
@@ -241,7 +248,7 @@ void TFolivar::MouseMove(int32_t x, int32_t y) {
     GetCursorPos(&pointer);
     MoveTo(pointer.x - dragOffset_.x, pointer.y - dragOffset_.y);
   }
-  if (scrollDrag_) JumpToScroll(y);
+  if (scrollDrag_) JumpToScroll(dragY);
   const uint16_t code = display_->Clicks().CodeAt(x, y);
   highlight_.TargetFor(code);
   if (highlight_.Hover(code, hovered_)) {
@@ -272,18 +279,17 @@ void TFolivar::MouseButton(uint8_t down, uint8_t button, int32_t x, int32_t y) {
   const uint8_t sub = display_->Clicks().SubAt(x, y);
   const T2D* map = display_->Surface().ItemMap();
   const TViewItem* item = map ? map->ItemAt(x, y) : nullptr;
+  // Every release ends every drag, wherever it comes (the mouse is captured while one lasts).
+  const bool dragging = windowDrag_ || scrollDrag_;
+  if (!down) EndDrags();
   if (item) {
     if (!down) FollowLink(*item);
     return;
   }
-  if (code == kHotNone) {
-    windowDrag_ = down != 0;
-    if (down) {
-      SetCapture(Handle());
-      dragOffset_ = {rawX, rawY};
-    } else {
-      ReleaseCapture();
-    }
+  if (code == kHotNone && down) {
+    windowDrag_ = true;
+    SetCapture(Handle());
+    dragOffset_ = {rawX, rawY};
   }
   if (down) {
     if (code == kHotNextCorner) book_->NextPage();
@@ -295,7 +301,7 @@ void TFolivar::MouseButton(uint8_t down, uint8_t button, int32_t x, int32_t y) {
       if (sub == kSideBack) Back();
     } else if (code == kHotWindowButton) {
       if (sub == kWindowClose) {
-        if (!windowDrag_ && !scrollDrag_) {
+        if (!dragging) {
           highlight_.level = 0;
           Quit();
           return;
@@ -305,11 +311,17 @@ void TFolivar::MouseButton(uint8_t down, uint8_t button, int32_t x, int32_t y) {
       }
     }
   }
-  if (down && code == kHotScrollBar) {
+  if (down && code == kHotScrollBar && !Gone()) {
     scrollDrag_ = true;
+    SetCapture(Handle());
     JumpToScroll(y);
   }
-  if (!down) scrollDrag_ = false;
+}
+
+void TFolivar::EndDrags() {
+  windowDrag_ = false;
+  scrollDrag_ = false;
+  if (Handle() && GetCapture() == Handle()) ReleaseCapture();
 }
 
 void TFolivar::Key(uint8_t down, int32_t key) {
@@ -350,7 +362,11 @@ void TFolivar::OnSysCommand(TWinMessage& m) {
   }
 }
 
-void TFolivar::OnDragEnd(TWinMessage&) { windowDrag_ = false; }
+// Activation changed or the mouse was taken away: a release may never come.
+void TFolivar::OnDragEnd(TWinMessage&) {
+  windowDrag_ = false;
+  scrollDrag_ = false;
+}
 
 void TFolivar::EndReached() {
   buttonHeld_ = false;
@@ -372,7 +388,8 @@ void TFolivar::RememberPage() {
 void TFolivar::BeforeDestroy() {
   KillTimer(Handle(), kTimerId);
   if (book_->PageCount() > 0) {
-    WriteSetting(section_, "LastViewedPage", IntToText(book_->CurrentIndex()));
+    const int32_t page = keptPage_ >= 0 ? keptPage_ : book_->CurrentIndex();
+    WriteSetting(section_, "LastViewedPage", IntToText(page));
   }
   display_.reset();
 }
@@ -388,9 +405,12 @@ void TFolivar::About() {
   if (book_->header.noAbout == 1) return;
   const int32_t page = book_->CurrentIndex();
   highlight_.level = 0;
+  keptPage_ = page;
   book_->GoToPage(0);
   ShowMessage(BookInformation(book_->header, MessageText("Publisher")),
               "Folivar - " + MessageText("About"), {MessageText("Ok")});
+  if (Gone()) return;  // closed while the box was open: the page was kept as it closed
+  keptPage_ = -1;
   book_->GoToPage(page);
 }
 
@@ -440,7 +460,7 @@ void TFolivar::Print() {
       if (d.hDevNames) GlobalFree(d.hDevNames);
     }
   } release{dialog};
-  if (!dialog.hDC) return;
+  if (!dialog.hDC || Gone()) return;
   int32_t from = 0, to = book.PageCount() - 1;
   if (dialog.Flags & PD_PAGENUMS) {
     from = dialog.nFromPage;
@@ -458,8 +478,9 @@ void TFolivar::Print() {
   if (StartDocA(dialog.hDC, &doc) <= 0) return;
   bool printed = true;
   const int32_t last = book.IsLeftPage(to) ? to : to - 1;
+  keptPage_ = remembered;
   book.GoToPage(from);
-  while (book.CurrentIndex() <= last) {
+  while (book.CurrentIndex() <= last && !Gone()) {
     if (StartPage(dialog.hDC) <= 0) {
       printed = false;
       break;
@@ -483,9 +504,11 @@ void TFolivar::Print() {
   } else {
     AbortDoc(dialog.hDC);
   }
+  if (Gone()) return;
+  keptPage_ = -1;
   book.GoToPage(remembered);
   PumpOne();
-  if (!printed) return;
+  if (!printed || Gone()) return;
   ShowMessage(MessageText("PrintingCompleted"), "", {MessageText("Ok")});
 }
 

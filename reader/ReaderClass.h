@@ -50,6 +50,12 @@ class TFolivar : public TWin {
   void OnSysCommand(TWinMessage& m);
   void OnDragEnd(TWinMessage& m);
 
+  // The window has gone (closed from outside while a box, the print dialog or the splash ran
+  // their own message loop): the layers are freed, and nothing may be shown any more.
+  bool Gone() const { return !Handle() || !display_; }
+  // Every drag ends, and the mouse is let go.
+  void EndDrags();
+
   void LoadTheBook();
   void ShowBookInformation();
   void PlaceWindow();
@@ -95,6 +101,9 @@ class TFolivar : public TWin {
   uint32_t splashTime_ = 0;
   uint32_t lastSpace_ = 0;
   std::vector<int32_t> history_;
+
+  // The page to remember while About or printing shows other pages; -1 for the current one.
+  int32_t keptPage_ = -1;
 
   int32_t previousIndex_ = -1;
   bool previousSingle_ = true;

@@ -39,8 +39,7 @@ TRun RunIn(const fs::path& folder, std::string command) {
   STARTUPINFOA si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdError = err;
-  si.hStdOutput = err;
+  si.hStdError = si.hStdOutput = err;
   PROCESS_INFORMATION pi{};
   TRun run;
   if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
@@ -61,13 +60,26 @@ std::string Quoted(const fs::path& p) { return "\"" + p.string() + "\""; }
 // of the book titled title, and no box saying that there is no book; the reader is ended after.
 bool ShowsBook(const fs::path& folder, const std::string& title) {
   TReader reader(folder);
-  if (!reader.Started()) return false;
   HWND main = nullptr;
   WaitFor([&] { return (main = reader.Main()) != nullptr || reader.SystemBox() != nullptr; });
   wchar_t caption[256] = {};
   if (main) GetWindowTextW(main, caption, 256);
-  const std::wstring expected(title.begin(), title.end());
-  return main && reader.SystemBox() == nullptr && caption == expected + L" - folivar";
+  return main && !reader.SystemBox() && caption == std::wstring(title.begin(), title.end()) + L" - folivar";
+}
+
+// The languages under which a program carries its book.
+std::vector<WORD> BookLanguages(const fs::path& program) {
+  std::vector<WORD> languages;
+  HMODULE module = LoadLibraryExA(program.string().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  EnumResourceLanguagesA(
+      module, MAKEINTRESOURCEA(10), "FOLIVAR",
+      [](HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) -> BOOL {
+        reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
+        return TRUE;
+      },
+      reinterpret_cast<LONG_PTR>(&languages));
+  FreeLibrary(module);
+  return languages;
 }
 
 class Binder : public ::testing::Test {
@@ -92,7 +104,7 @@ class Binder : public ::testing::Test {
   std::string Probe(const fs::path& exe) {
     const fs::path alone = folder_ / ("alone-" + exe.stem().string());
     fs::create_directories(alone);
-    fs::copy_file(exe, alone / "probe.exe", fs::copy_options::overwrite_existing);
+    CopyFileA(exe.string().c_str(), (alone / "probe.exe").string().c_str(), FALSE);
     RunIn(alone, Quoted(alone / "probe.exe") + " " + Quoted(alone / "out.txt"));
     return test::ReadWholeFile((alone / "out.txt").string());
   }
@@ -100,100 +112,71 @@ class Binder : public ::testing::Test {
   fs::path folder_;
 };
 
-TEST_F(Binder, TheBoundProgramCarriesTheBookAndTheReaderIsUntouched) {
-  const std::string before = test::ReadWholeFile((folder_ / "probe.exe").string());
-  const TRun run = BindBook(folder_ / "probe.exe", Book("The bound book"), folder_ / "bound.exe");
-  ASSERT_EQ(run.status, 0u) << run.errors;
-  EXPECT_EQ(Probe(folder_ / "bound.exe"), "title:The bound book");
-  EXPECT_EQ(test::ReadWholeFile((folder_ / "probe.exe").string()), before);
-  EXPECT_EQ(Probe(folder_ / "probe.exe").rfind("error:", 0), 0u);
-}
-
 TEST_F(Binder, BindingAgainReplacesTheBookInEveryLanguage) {
+  EXPECT_EQ(Probe(folder_ / "probe.exe").rfind("error:", 0), 0u);  // no book yet
   // A program that carries a book under a language of its own, as a resource compiler may write.
-  {
-    const std::string old = Book("The old book");
-    HANDLE update = BeginUpdateResourceA((folder_ / "probe.exe").string().c_str(), FALSE);
-    ASSERT_NE(update, nullptr);
-    ASSERT_TRUE(UpdateResourceA(update, MAKEINTRESOURCEA(10), "FOLIVAR",
-                                MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                                const_cast<char*>(old.data()), static_cast<DWORD>(old.size())));
-    ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
-  }
+  const std::string old = Book("The old book");
+  HANDLE update = BeginUpdateResourceA((folder_ / "probe.exe").string().c_str(), FALSE);
+  ASSERT_TRUE(UpdateResourceA(update, MAKEINTRESOURCEA(10), "FOLIVAR",
+                              MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                              const_cast<char*>(old.data()), static_cast<DWORD>(old.size())));
+  ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
   ASSERT_EQ(Probe(folder_ / "probe.exe"), "title:The old book");
   const TRun run = BindBook(folder_ / "probe.exe", Book("The new book"), folder_ / "rebound.exe");
   ASSERT_EQ(run.status, 0u) << run.errors;
   EXPECT_EQ(Probe(folder_ / "rebound.exe"), "title:The new book");
-
-  HMODULE module = LoadLibraryExA((folder_ / "rebound.exe").string().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  ASSERT_NE(module, nullptr);
-  std::vector<WORD> languages;
-  EnumResourceLanguagesA(
-      module, MAKEINTRESOURCEA(10), "FOLIVAR",
-      [](HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) -> BOOL {
-        reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
-        return TRUE;
-      },
-      reinterpret_cast<LONG_PTR>(&languages));
-  FreeLibrary(module);
-  EXPECT_EQ(languages, std::vector<WORD>{MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)});
+  EXPECT_EQ(BookLanguages(folder_ / "rebound.exe"), std::vector<WORD>{MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)});
 }
 
 TEST_F(Binder, FailuresAreSaidAndLeaveNoProgram) {
-  // A damaged book is never bound.
   std::string damaged = Book("Damaged");
   damaged.resize(900);
-  TRun run = BindBook(folder_ / "probe.exe", damaged, folder_ / "out1.exe");
-  EXPECT_EQ(run.status, 1u);
-  EXPECT_NE(run.errors.find("folivar-bind: "), std::string::npos) << run.errors;
-  EXPECT_NE(run.errors.find("damaged"), std::string::npos) << run.errors;
-  EXPECT_FALSE(fs::exists(folder_ / "out1.exe"));
-
-  // A reader that is no program.
   std::ofstream(folder_ / "text.exe") << "this is no program";
-  run = BindBook(folder_ / "text.exe", Book("Fine"), folder_ / "out2.exe");
-  EXPECT_EQ(run.status, 1u);
-  EXPECT_NE(run.errors.find("text.exe: "), std::string::npos) << run.errors;
-  EXPECT_FALSE(fs::exists(folder_ / "out2.exe"));
-
-  // A reader that is not there.
-  run = BindBook(folder_ / "missing.exe", Book("Fine"), folder_ / "out3.exe");
-  EXPECT_EQ(run.status, 1u);
-  EXPECT_FALSE(fs::exists(folder_ / "out3.exe"));
-
-  // Bad usage.
-  run = RunIn(folder_, Quoted(FOLIVAR_BIND_EXE) + " only-one-argument");
-  EXPECT_EQ(run.status, 2u);
-  EXPECT_NE(run.errors.find("usage: folivar-bind READER.exe BOOK -o OUT.exe"), std::string::npos);
+  const struct {
+    const char* what;
+    fs::path reader;
+    std::string book, said;
+  } cases[] = {
+      {"a damaged book", folder_ / "probe.exe", damaged, "damaged"},
+      {"a reader that is no program", folder_ / "text.exe", Book("Fine"), "text.exe: "},
+      {"a reader that is not there", folder_ / "missing.exe", Book("Fine"), "missing.exe"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TRun run = BindBook(c.reader, c.book, folder_ / "out.exe");
+    EXPECT_EQ(run.status, 1u);
+    EXPECT_NE(run.errors.find("folivar-bind: "), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find(c.said), std::string::npos) << run.errors;
+    EXPECT_FALSE(fs::exists(folder_ / "out.exe"));
+  }
 }
 
 // The reader itself, bound: it keeps its icon and cursor and shows the book it carries from a
-// folder with no book.bin.
+// folder with no book.bin; the reader given is left as it was. (A probe without a book says so.)
 TEST_F(Binder, ABoundReaderShowsItsBook) {
+  const std::string before = test::ReadWholeFile(FOLIVAR_READER_EXE);
   const TRun run = BindBook(FOLIVAR_READER_EXE, Book("A bound reader"), folder_ / "folivar.exe");
   ASSERT_EQ(run.status, 0u) << run.errors;
+  EXPECT_EQ(test::ReadWholeFile(FOLIVAR_READER_EXE), before);  // the reader given is untouched
   HMODULE module = LoadLibraryExA((folder_ / "folivar.exe").string().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  ASSERT_NE(module, nullptr);
   EXPECT_NE(FindResourceA(module, "MAINICON", MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */), nullptr);
   EXPECT_NE(FindResourceA(module, "HANDPOINT", MAKEINTRESOURCEA(12) /* RT_GROUP_CURSOR */), nullptr);
   FreeLibrary(module);
-
   EXPECT_TRUE(ShowsBook(folder_, "A bound reader"));
 }
 
 // The reader that the build makes carries the user's guide, and shows it with no book.bin beside it.
 TEST_F(Binder, TheReaderCarriesTheGuide) {
   HMODULE module = LoadLibraryExA(FOLIVAR_GUIDE_READER_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  ASSERT_NE(module, nullptr);
   HRSRC info = FindResourceA(module, "FOLIVAR", MAKEINTRESOURCEA(10));
   ASSERT_NE(info, nullptr);
-  const char* data = static_cast<const char*>(LockResource(LoadResource(module, info)));
-  const std::string carried(data, SizeofResource(module, info));
+  const std::string carried(static_cast<const char*>(LockResource(LoadResource(module, info))),
+                            SizeofResource(module, info));
   FreeLibrary(module);
   EXPECT_EQ(carried, test::ReadWholeFile(FOLIVAR_GUIDE_BOOK));
-
   fs::copy_file(FOLIVAR_GUIDE_READER_EXE, folder_ / "folivar.exe");
   EXPECT_TRUE(ShowsBook(folder_, "Folivar"));
 }
+
 }  // namespace
 }  // namespace folivar

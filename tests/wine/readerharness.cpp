@@ -1,8 +1,8 @@
 #include "tests/wine/readerharness.h"
 
 #include <thread>
+#include <utility>
 
-#include "book/bookwriter.h"
 #include "display/Views.h"
 #include "platform/win32/viewdc.h"
 #include "reader/regstuff.h"
@@ -21,34 +21,6 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-std::vector<TWindowInfo> WindowsOf(DWORD process) {
-  std::vector<TWindowInfo> found;
-  struct TSearch {
-    DWORD process;
-    std::vector<TWindowInfo>* found;
-  } search{process, &found};
-  EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        auto& s = *reinterpret_cast<TSearch*>(p);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        if (owner != s.process) return TRUE;
-        TWindowInfo info;
-        info.window = w;
-        wchar_t text[256] = {};
-        GetClassNameW(w, text, 256);
-        info.className = text;
-        GetWindowTextW(w, text, 256);
-        info.caption = text;
-        GetWindowRect(w, &info.rect);
-        info.visible = IsWindowVisible(w) != 0;
-        s.found->push_back(info);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return found;
-}
-
 RECT WindowRect(HWND window) {
   RECT r{};
   GetWindowRect(window, &r);
@@ -56,13 +28,11 @@ RECT WindowRect(HWND window) {
 }
 
 TReader::TReader(const fs::path& folder) {
-  const std::string exe = (folder / "folivar.exe").string();
   STARTUPINFOA si{};
   si.cb = sizeof si;
-  std::string command = "\"" + exe + "\"";
+  std::string command = "\"" + (folder / "folivar.exe").string() + "\"";
   started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             folder.string().c_str(), &si, &pi_) != 0;
-  start_ = Clock::now();
 }
 
 TReader::~TReader() {
@@ -73,31 +43,45 @@ TReader::~TReader() {
   CloseHandle(pi_.hProcess);
 }
 
-double TReader::SecondsSinceStart() const {
-  return std::chrono::duration<double>(Clock::now() - start_).count();
+HWND TReader::Find(const std::function<bool(HWND, const std::wstring&)>& match) const {
+  struct TSearch {
+    DWORD process;
+    const std::function<bool(HWND, const std::wstring&)>& match;
+    HWND found = nullptr;
+  } search{Id(), match};
+  EnumWindows(
+      [](HWND w, LPARAM p) -> BOOL {
+        auto& s = *reinterpret_cast<TSearch*>(p);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        wchar_t name[64] = {};
+        GetClassNameW(w, name, 64);
+        if (owner != s.process || !IsWindowVisible(w) || !s.match(w, name)) return TRUE;
+        s.found = w;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 HWND TReader::Main() const {
-  for (const TWindowInfo& w : WindowsOf(Id())) {
-    if (w.visible && w.className == L"WCFolivar" && w.caption.size() > 10 &&
-        w.caption.substr(w.caption.size() - 10) == L" - folivar")
-      return w.window;
-  }
-  return nullptr;
+  return Find([](HWND w, const std::wstring& name) {
+    wchar_t text[256] = {};
+    const std::wstring caption(text, static_cast<size_t>(GetWindowTextW(w, text, 256)));
+    return name == L"WCFolivar" && caption.size() > 10 &&
+           caption.substr(caption.size() - 10) == L" - folivar";
+  });
 }
 
 HWND TReader::Box() const {
-  for (const TWindowInfo& w : WindowsOf(Id())) {
-    if (w.visible && w.className == L"WCFolivar" && Width(w.rect) == 390 && Height(w.rect) == 158)
-      return w.window;
-  }
-  return nullptr;
+  return Find([](HWND w, const std::wstring& name) {
+    const RECT r = WindowRect(w);
+    return name == L"WCFolivar" && Width(r) == 390 && Height(r) == 158;
+  });
 }
 
 HWND TReader::SystemBox() const {
-  for (const TWindowInfo& w : WindowsOf(Id()))
-    if (w.visible && w.className == L"#32770") return w.window;
-  return nullptr;
+  return Find([](HWND, const std::wstring& name) { return name == L"#32770"; });
 }
 
 DWORD TReader::ExitCode(int timeoutMs) const {
@@ -149,9 +133,7 @@ std::vector<uint32_t> Settled(HWND window) {
   WaitFor([&] {
     Pause(100);
     now = Capture(window);
-    const bool same = now == last;
-    last = now;
-    return same;
+    return std::exchange(last, now) == now;
   }, 5000);
   return last;
 }
@@ -162,9 +144,9 @@ std::string Setting(const std::string& title, const std::string& name) {
 
 void SetTestMessages(TBookWriter& writer) {
   writer.SetMessages({"ok", "congratulations", "congratulations2", "continue", "information",
-                      "WasPresses_enter", "PrintingDocumentTitle", "PrintingCompleted"},
+                      "WasPresses_enter", "printingdocumenttitle", "printingcompleted", "theend"},
                      {"OK", "Welcome", "Welcome", "Continue", "Information", "OK:CONTINUE:",
-                      "Folivar print test", "Printed"});
+                      "FolivarPrintJob", "Printed", "The very end"});
 }
 
 uint16_t AddTextStyle(TBookWriter& writer, const std::string& link) {
@@ -182,11 +164,11 @@ TLineRecord TextLine(const std::string& text, uint16_t style) {
   return line;
 }
 
-std::string NumberedBook(const std::string& title, int count) {
+std::string NumberedBook(const std::string& title, int count, const std::string& link) {
   TBookWriter w;
   w.header.title = title;
   w.header.edition = "1";
-  const uint16_t style = AddTextStyle(w);
+  const uint16_t style = AddTextStyle(w, link);
   for (int p = 0; p < count; ++p) w.AddPage(EncodePageRecord(-1, {TextLine("Page " + std::to_string(p), style)}));
   SetTestMessages(w);
   return w.Build();
@@ -218,8 +200,7 @@ HWND ReaderFixture::Open(TReader& reader) {
   HWND main = nullptr;
   WaitFor([&] {
     if (HWND box = reader.Box(); box && !reader.Main()) PressKey(box, VK_RETURN);
-    main = reader.Main();
-    return main != nullptr;
+    return (main = reader.Main()) != nullptr;
   });
   return main;
 }
@@ -227,6 +208,11 @@ HWND ReaderFixture::Open(TReader& reader) {
 bool ReaderFixture::At(int page, int timeoutMs) {
   const std::string wanted = std::to_string(page);
   return WaitFor([&] { return Page() == wanted; }, timeoutMs);
+}
+
+void ReaderFixture::Close(TReader& reader, HWND main) {
+  PressKey(main, VK_F4);
+  EXPECT_EQ(reader.ExitCode(), 0u);
 }
 
 }  // namespace folivar

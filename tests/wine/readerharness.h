@@ -28,16 +28,6 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs = kTimeoutMs);
 // Lets time pass (for what must NOT happen, or for a press to be held).
 void Pause(int ms);
 
-struct TWindowInfo {
-  HWND window = nullptr;
-  std::wstring className, caption;
-  RECT rect{};
-  bool visible = false;
-};
-
-// The top-level windows of a process.
-std::vector<TWindowInfo> WindowsOf(DWORD process);
-
 inline int32_t Width(const RECT& r) { return r.right - r.left; }
 inline int32_t Height(const RECT& r) { return r.bottom - r.top; }
 RECT WindowRect(HWND window);
@@ -53,8 +43,6 @@ class TReader {
   bool Started() const { return started_; }
   DWORD Id() const { return pi_.dwProcessId; }
   HANDLE Process() const { return pi_.hProcess; }
-  double SecondsSinceStart() const;
-
   // The reader's own window once it is shown.
   HWND Main() const;
   // A visible message window (the splash, the greeting, a box) of the reader.
@@ -65,14 +53,13 @@ class TReader {
   DWORD ExitCode(int timeoutMs = kTimeoutMs) const;
 
  private:
+  HWND Find(const std::function<bool(HWND, const std::wstring& className)>& match) const;
   PROCESS_INFORMATION pi_{};
   bool started_ = false;
-  Clock::time_point start_;
 };
 
-// A key pressed and released, as window messages.
+// Window messages posted as a user's hands would make them.
 void PressKey(HWND window, WPARAM key);
-// A left click at a window position: press and release.
 void Click(HWND window, int32_t x, int32_t y);
 void ButtonDown(HWND window, int32_t x, int32_t y);
 void ButtonUp(HWND window, int32_t x, int32_t y);
@@ -88,12 +75,12 @@ std::vector<uint32_t> Settled(HWND window);
 // The reader's setting of a book of edition "1".
 std::string Setting(const std::string& title, const std::string& name);
 
-// A book of pages 0 .. count - 1 in spreads from page 1, each with its number as a line of text,
-// and the message texts that the boxes need.
-std::string NumberedBook(const std::string& title, int count);
+// A book of pages 0 .. count - 1 in spreads from page 1, each with its number as a line of text
+// (in a style with the link when one is given), and the message texts that the boxes need.
+std::string NumberedBook(const std::string& title, int count, const std::string& link = "");
 // A left-aligned line of 19 pixels (ascent 15) whose items are the text's letters in a style.
 TLineRecord TextLine(const std::string& text, uint16_t style);
-// Adds the message texts of NumberedBook to a book being written.
+// Adds the message texts of NumberedBook to a book being written, keys as a book stores them.
 void SetTestMessages(TBookWriter& writer);
 // Adds the text style of NumberedBook (Arial 12), with a link when given; returns its number.
 uint16_t AddTextStyle(TBookWriter& writer, const std::string& link = "");
@@ -114,6 +101,8 @@ class ReaderFixture : public ::testing::Test {
   // Waits until the reader says it shows that page (its LastViewedPage setting).
   bool At(int page, int timeoutMs = 10000);
   std::string Page() const { return Setting(title_, "LastViewedPage"); }
+  // F4, and the reader ends well.
+  void Close(TReader& reader, HWND main);
 
   std::string name_, title_;
 };

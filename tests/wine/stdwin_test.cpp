@@ -1,7 +1,8 @@
 // The window shell under real user32: the class and the window it creates, messages sent and
-// posted to it reaching the right handlers with their arguments decoded, handler tables of a
-// derived class, the message loop ending on Quit and on a quit message, and a window destroyed
-// from outside while its loop runs.
+// posted to it reaching the right handlers, the message loop ending on Quit and on a quit
+// message, and a window destroyed from outside while its loop runs (inside a box's loop, the
+// reader's tests close it so). How message arguments decode and how handler tables are searched is
+// tested natively; derived tables serve the message window's tests.
 #include "display/StdWin.h"
 
 #include <gtest/gtest.h>
@@ -18,32 +19,25 @@ namespace {
 
 struct TEvent {
   std::string what;
-  int64_t a = 0;
-  int64_t b = 0;
-  int64_t c = 0;
-  int64_t d = 0;
+  int64_t a = 0, b = 0, c = 0, d = 0;
   bool operator==(const TEvent&) const = default;
+  friend std::ostream& operator<<(std::ostream& o, const TEvent& e) {
+    return o << e.what << "(" << e.a << ", " << e.b << ", " << e.c << ", " << e.d << ")";
+  }
 };
-
-std::ostream& operator<<(std::ostream& out, const TEvent& e) {
-  return out << e.what << "(" << e.a << ", " << e.b << ", " << e.c << ", " << e.d << ")";
-}
 
 // A window that records every call of its virtual operations.
 class TProbe : public TWin {
  public:
   std::vector<TEvent> events;
   std::vector<uint8_t> modifiersAtKey;  // the modifier state each Key call saw
-  int beforeCreate = 0;
-  int afterCreate = 0;
   HWND handleInBeforeCreate = reinterpret_cast<HWND>(1);
   HWND handleInAfterCreate = nullptr;
   HGDIOBJ fontInAfterCreate = nullptr;
   int* beforeDestroyCount = nullptr;  // outlives the object
   bool windowExistedInBeforeDestroy = false;
-  std::function<void(TProbe&, WPARAM, LPARAM)> onUser;
+  std::function<void(TProbe&, WPARAM)> onUser;
 
-  // Only the events of one kind.
   std::vector<TEvent> Only(const std::string& what) const {
     std::vector<TEvent> some;
     for (const TEvent& e : events)
@@ -52,12 +46,8 @@ class TProbe : public TWin {
   }
 
  protected:
-  void BeforeCreate() override {
-    ++beforeCreate;
-    handleInBeforeCreate = Handle();
-  }
+  void BeforeCreate() override { handleInBeforeCreate = Handle(); }
   void AfterCreate() override {
-    ++afterCreate;
     handleInAfterCreate = Handle();
     fontInAfterCreate = GetCurrentObject(DC(), OBJ_FONT);
   }
@@ -78,61 +68,12 @@ class TProbe : public TWin {
   void Timer(UINT_PTR id) override { events.push_back({"timer", static_cast<int64_t>(id)}); }
   void UserMessage(WPARAM wParam, LPARAM lParam) override {
     events.push_back({"user", static_cast<int64_t>(wParam), lParam});
-    if (onUser) onUser(*this, wParam, lParam);
+    if (onUser) onUser(*this, wParam);
   }
 };
-
-// A derived window class with a table of its own: it replaces the key-down handler and adds a
-// message of its own; everything else comes from the shell's table.
-class TDerivedProbe : public TProbe {
- protected:
-  const TWinTable& MessageTable() const override { return Table(); }
-  static const TWinTable& Table() {
-    static constexpr TWinTable::Entry kEntries[] = {
-        TWinTable::On<&TDerivedProbe::OnKeyDown>(WM_KEYDOWN),
-        TWinTable::On<&TDerivedProbe::OnSecond>(WM_USER + 2),
-    };
-    static const TWinTable table(&TWin::Table(), kEntries);
-    return table;
-  }
-
- private:
-  void OnKeyDown(TWinMessage& m) {
-    events.push_back({"derived key", static_cast<int64_t>(m.wParam)});
-  }
-  void OnSecond(TWinMessage& m) { events.push_back({"second", static_cast<int64_t>(m.wParam)}); }
-};
-
-LPARAM Position(int32_t x, int32_t y) {
-  return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
-}
 
 LRESULT Send(TWin& w, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   return SendMessageW(w.Handle(), message, wParam, lParam);
-}
-
-// Quit messages that the loops below took from the queue.
-int gQuitsSeen = 0;
-
-// Dispatches the thread's messages until done() holds, waiting for new ones in between, for at
-// most timeoutMs. False when it timed out.
-template <class F>
-bool PumpUntil(F done, DWORD timeoutMs = 10000) {
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        ++gQuitsSeen;
-        continue;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (done()) return true;
-    if (GetTickCount64() >= end) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
 }
 
 // Takes the waiting quit messages from the queue and counts them.
@@ -141,12 +82,6 @@ int TakeQuitMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) ++n;
   return n;
-}
-
-std::wstring ClassName(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
 }
 
 std::wstring Caption(HWND window) {
@@ -161,7 +96,6 @@ TEST(WindowShell, TheClassIconIsTheHooksIcon) {
   if (GetClassInfoW(GetModuleHandleW(nullptr), kWindowClassName, &existing))
     GTEST_SKIP() << "the class was registered before this test";
   HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
-  ASSERT_NE(icon, nullptr);
   SetClassIcon(icon);
   auto w = MakeWindow<TProbe>();
   SetClassIcon(nullptr);
@@ -173,119 +107,60 @@ TEST(WindowShell, TheClassIconIsTheHooksIcon) {
 
 TEST(WindowShell, CreatesAWindowOfTheClassWithTheUiFont) {
   auto w = MakeWindow<TProbe>();
-  ASSERT_NE(w->Handle(), nullptr);
-  EXPECT_EQ(w->beforeCreate, 1);
-  EXPECT_EQ(w->handleInBeforeCreate, nullptr);  // before the window exists
-  EXPECT_EQ(w->afterCreate, 1);
-  EXPECT_EQ(w->handleInAfterCreate, w->Handle());
-  EXPECT_EQ(ClassName(w->Handle()), L"WCFolivar");
-  EXPECT_EQ(Caption(w->Handle()), L"default");
+  auto second = MakeWindow<TProbe>();  // registers the class again without harm
+  for (TProbe* p : {w.get(), second.get()}) {
+    ASSERT_NE(p->Handle(), nullptr);
+    EXPECT_EQ(p->handleInBeforeCreate, nullptr);  // before the window exists
+    EXPECT_EQ(p->handleInAfterCreate, p->Handle());
+    wchar_t name[64] = {};
+    GetClassNameW(p->Handle(), name, 64);
+    EXPECT_EQ(std::wstring(name), L"WCFolivar");
+    EXPECT_EQ(Caption(p->Handle()), L"default");
+    EXPECT_EQ(p->fontInAfterCreate, UiFont());
+    EXPECT_EQ(GetCurrentObject(p->DC(), OBJ_FONT), UiFont());
+  }
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(w->Handle(), GWL_STYLE));
   EXPECT_EQ(style & 0x02CF0000u, 0x02CF0000u);
   EXPECT_FALSE(style & WS_VISIBLE);
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(w->Handle(), GWL_EXSTYLE)) & WS_EX_CONTROLPARENT,
-            static_cast<DWORD>(WS_EX_CONTROLPARENT));
-  EXPECT_EQ(w->Width(), 200);
-  EXPECT_EQ(w->Height(), 170);
-  EXPECT_NE(GetWindowLongPtrW(w->Handle(), GWLP_USERDATA), 0);
-  ASSERT_NE(w->DC(), nullptr);
-  EXPECT_EQ(w->fontInAfterCreate, UiFont());
-  EXPECT_EQ(GetCurrentObject(w->DC(), OBJ_FONT), UiFont());
-
+  EXPECT_TRUE(GetWindowLongPtrW(w->Handle(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+  EXPECT_EQ(std::make_pair(w->Width(), w->Height()), std::make_pair(200, 170));
+  // GDI made the font the shell asked for.
   LOGFONTW font{};
   ASSERT_EQ(GetObjectW(UiFont(), sizeof font, &font), static_cast<int>(sizeof font));
-  EXPECT_EQ(font.lfHeight, -13);
-  EXPECT_EQ(font.lfWidth, 0);
-  EXPECT_EQ(font.lfWeight, 400);
-  EXPECT_EQ(font.lfItalic + font.lfUnderline + font.lfStrikeOut, 0);
-  EXPECT_EQ(font.lfCharSet, DEFAULT_CHARSET);
-  EXPECT_EQ(font.lfQuality, NONANTIALIASED_QUALITY);
+  EXPECT_EQ(font.lfHeight, UiLogFont().lfHeight);
   EXPECT_EQ(std::wstring(font.lfFaceName), L"Arial");
-
-  // A second window registers the class again without harm and is made alike.
-  auto second = MakeWindow<TProbe>();
-  ASSERT_NE(second->Handle(), nullptr);
-  EXPECT_NE(second->Handle(), w->Handle());
-  EXPECT_EQ(ClassName(second->Handle()), L"WCFolivar");
-  EXPECT_EQ(Caption(second->Handle()), L"default");
-  EXPECT_EQ(GetCurrentObject(second->DC(), OBJ_FONT), UiFont());
 }
 
-TEST(WindowShell, MouseMessagesCarryUnsignedCoordinates) {
+TEST(WindowShell, EveryMessageReachesItsOperation) {
   auto w = MakeWindow<TProbe>();
-  Send(*w, WM_MOUSEMOVE, 0, Position(40000, 50000));
-  Send(*w, WM_LBUTTONDOWN, MK_LBUTTON, Position(10, 20));
-  Send(*w, WM_LBUTTONUP, 0, Position(11, 21));
-  Send(*w, WM_LBUTTONDBLCLK, MK_LBUTTON, Position(12, 22));
-  Send(*w, WM_RBUTTONDOWN, MK_RBUTTON, Position(13, 23));
-  Send(*w, WM_RBUTTONUP, 0, Position(65535, 32768));  // captured, left of and above the window
-  // The wheel: towards the user (negative delta) is a press, away a release; screen coordinates.
-  Send(*w, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), Position(-1, 700));
-  Send(*w, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, WHEEL_DELTA), Position(600, 700));
-  Send(*w, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-2 * WHEEL_DELTA)), Position(5, 6));
-  const std::vector<TEvent> expected = {
-      {"move", 40000, 50000},       {"button", 1, 0, 10, 20},     {"button", 0, 0, 11, 21},
-      {"button", 1, 0, 12, 22},     {"button", 1, 1, 13, 23},     {"button", 0, 1, 65535, 32768},
-      {"button", 1, 3, 65535, 700}, {"button", 0, 3, 600, 700},   {"button", 1, 3, 5, 6},
-  };
-  EXPECT_EQ(w->events, expected);
-}
-
-TEST(WindowShell, PostedMessagesGoThroughTheQueue) {
-  auto w = MakeWindow<TProbe>();
-  ASSERT_TRUE(PostMessageW(w->Handle(), WM_MOUSEMOVE, 0, Position(33000, 7)));
-  ASSERT_TRUE(PostMessageW(w->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)),
-                           Position(100, 200)));
-  ASSERT_TRUE(PostMessageW(w->Handle(), WM_KEYDOWN, VK_SHIFT, 0));
-  ASSERT_TRUE(PostMessageW(w->Handle(), WM_USER + 1, 42, -42));
-  ASSERT_TRUE(PumpUntil([&] { return w->events.size() >= 4; }));
-  const std::vector<TEvent> expected = {
-      {"move", 33000, 7}, {"button", 1, 3, 100, 200}, {"key", 1, VK_SHIFT}, {"user", 42, -42}};
-  EXPECT_EQ(w->events, expected);
-  EXPECT_EQ(w->Modifiers(), kModShift);
-}
-
-TEST(WindowShell, KeysSetTheModifierBitsAfterTheCall) {
-  auto w = MakeWindow<TProbe>();
-  Send(*w, WM_KEYDOWN, VK_SHIFT);
-  EXPECT_EQ(w->Modifiers(), 0x02);
-  Send(*w, WM_KEYDOWN, VK_CONTROL);
-  Send(*w, WM_KEYDOWN, 'A');
-  Send(*w, WM_KEYDOWN, VK_MENU);
-  EXPECT_EQ(w->Modifiers(), 0x16);
-  Send(*w, WM_KEYUP, VK_SHIFT);
-  EXPECT_EQ(w->Modifiers(), 0x14);
-  Send(*w, WM_KEYUP, 'A');
-  Send(*w, WM_KEYUP, VK_CONTROL);
-  Send(*w, WM_KEYUP, VK_MENU);
-  EXPECT_EQ(w->Modifiers(), 0);
-  const std::vector<TEvent> expected = {
-      {"key", 1, VK_SHIFT}, {"key", 1, VK_CONTROL}, {"key", 1, 'A'},       {"key", 1, VK_MENU},
-      {"key", 0, VK_SHIFT}, {"key", 0, 'A'},        {"key", 0, VK_CONTROL}, {"key", 0, VK_MENU},
-  };
-  EXPECT_EQ(w->events, expected);
-  // Each call saw the state from before its own key.
-  EXPECT_EQ(w->modifiersAtKey, (std::vector<uint8_t>{0x00, 0x02, 0x06, 0x06, 0x16, 0x14, 0x14, 0x10}));
-}
-
-TEST(WindowShell, CharactersTimersAndUserMessages) {
-  auto w = MakeWindow<TProbe>();
+  Send(*w, WM_MOUSEMOVE, 0, MAKELPARAM(40000, 50000));
+  Send(*w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 20));
+  Send(*w, WM_LBUTTONUP, 0, MAKELPARAM(11, 21));
+  Send(*w, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(12, 22));  // a second press
+  Send(*w, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(13, 23));
+  Send(*w, WM_RBUTTONUP, 0, MAKELPARAM(14, 24));
+  Send(*w, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(600, 700));
+  Send(*w, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(600, 700));
   Send(*w, WM_CHAR, L'A');
   Send(*w, WM_CHAR, 0x0416);  // a Cyrillic capital: 0xC6 in code page 1251
   Send(*w, WM_CHAR, 0x4E00);  // nothing in code page 1251
   Send(*w, WM_TIMER, 5);
   Send(*w, WM_USER + 1, 7, -3);
+  // Keys: each Key call sees the modifiers from before its own key.
+  Send(*w, WM_KEYDOWN, VK_SHIFT);
+  Send(*w, WM_KEYDOWN, 'A');
+  Send(*w, WM_KEYUP, VK_SHIFT);
   const std::vector<TEvent> expected = {
-      {"char", 'A'}, {"char", 0xC6}, {"char", '?'}, {"timer", 5}, {"user", 7, -3}};
+      {"move", 40000, 50000},    {"button", 1, 0, 10, 20},  {"button", 0, 0, 11, 21},
+      {"button", 1, 0, 12, 22},  {"button", 1, 1, 13, 23},  {"button", 0, 1, 14, 24},
+      {"button", 1, 3, 600, 700}, {"button", 0, 3, 600, 700}, {"char", 'A'},
+      {"char", 0xC6},            {"char", '?'},             {"timer", 5},
+      {"user", 7, -3},           {"key", 1, VK_SHIFT},      {"key", 1, 'A'},
+      {"key", 0, VK_SHIFT}};
   EXPECT_EQ(w->events, expected);
-
-  // A real timer of the window.
-  w->events.clear();
-  ASSERT_NE(SetTimer(w->Handle(), 9, 10, nullptr), 0u);
-  EXPECT_TRUE(PumpUntil([&] { return !w->Only("timer").empty(); }));
-  KillTimer(w->Handle(), 9);
-  ASSERT_FALSE(w->Only("timer").empty());
-  EXPECT_EQ(w->Only("timer")[0], (TEvent{"timer", 9}));
+  EXPECT_EQ(w->modifiersAtKey, (std::vector<uint8_t>{0, kModShift, kModShift}));
+  EXPECT_EQ(w->Modifiers(), 0);
+  // (Posted messages and real timers reach the reader's window in the whole-program tests.)
 }
 
 TEST(WindowShell, DispatchedMessagesAlsoReachDefWindowProc) {
@@ -312,25 +187,9 @@ TEST(WindowShell, DispatchedMessagesAlsoReachDefWindowProc) {
   DestroyWindow(button);
 }
 
-TEST(WindowShell, DerivedTablesReplaceAndExtendTheBase) {
-  auto d = MakeWindow<TDerivedProbe>();
-  auto base = MakeWindow<TProbe>();
-  Send(*d, WM_KEYDOWN, VK_SHIFT);
-  Send(*d, WM_MOUSEMOVE, 0, Position(3, 4));
-  Send(*d, WM_USER + 2, 8);
-  Send(*d, WM_USER + 1, 9);
-  EXPECT_EQ(d->events, (std::vector<TEvent>{
-                           {"derived key", VK_SHIFT}, {"move", 3, 4}, {"second", 8}, {"user", 9}}));
-  // The derived handler replaced the base one entirely: no Key call, no modifier bit.
-  EXPECT_EQ(d->Modifiers(), 0);
-  Send(*base, WM_USER + 2, 8);
-  Send(*base, WM_KEYDOWN, VK_SHIFT);
-  EXPECT_EQ(base->events, (std::vector<TEvent>{{"key", 1, VK_SHIFT}}));
-}
-
 TEST(WindowShell, QuitEndsRunAfterTheCurrentMessage) {
   auto w = MakeWindow<TProbe>();
-  w->onUser = [](TProbe& self, WPARAM wParam, LPARAM) {
+  w->onUser = [](TProbe& self, WPARAM wParam) {
     if (wParam == 1) self.Quit();
   };
   PostMessageW(w->Handle(), WM_USER + 1, 1, 0);
@@ -341,17 +200,14 @@ TEST(WindowShell, QuitEndsRunAfterTheCurrentMessage) {
 
   // From now on the window swallows everything: no handler, no DefWindowProc.
   w->events.clear();
-  EXPECT_EQ(Send(*w, WM_GETTEXTLENGTH), 0);
-  EXPECT_EQ(Send(*w, WM_USER + 1, 3), 0);
-  EXPECT_EQ(Send(*w, WM_KEYDOWN, VK_SHIFT), 0);
-  EXPECT_EQ(Send(*w, WM_CLOSE), 0);
-  EXPECT_EQ(Send(*w, WM_DESTROY), 0);
-  EXPECT_TRUE(w->events.empty());
-  EXPECT_EQ(w->Modifiers(), 0);
+  for (const UINT message : {UINT(WM_GETTEXTLENGTH), UINT(WM_USER + 1), UINT(WM_KEYDOWN),
+                             UINT(WM_CLOSE), UINT(WM_DESTROY)})
+    EXPECT_EQ(Send(*w, message, VK_SHIFT), 0) << message;
   EXPECT_TRUE(IsWindow(w->Handle()));
   // The message still queued for it is taken and swallowed too.
   EXPECT_TRUE(w->PumpOne());
   EXPECT_TRUE(w->events.empty());
+  EXPECT_EQ(w->Modifiers(), 0);
 
   // Paint requests of a terminating window do not come back for ever.
   ShowWindow(w->Handle(), SW_SHOW);
@@ -359,7 +215,6 @@ TEST(WindowShell, QuitEndsRunAfterTheCurrentMessage) {
   int taken = 0;
   while (w->PumpOne() && taken < 100) ++taken;
   EXPECT_LT(taken, 100);
-  EXPECT_FALSE(GetUpdateRect(w->Handle(), nullptr, FALSE));
 
   // Run starts by clearing the flag.
   PostMessageW(w->Handle(), WM_USER + 1, 1, 0);
@@ -368,22 +223,21 @@ TEST(WindowShell, QuitEndsRunAfterTheCurrentMessage) {
   EXPECT_EQ(TakeQuitMessages(), 0);
 }
 
+// Freed (after Quit or not) the window goes; destroyed while terminating, the object lets go of it
+// quietly: once BeforeDestroy, no quit message.
 TEST(WindowShell, FreeingAWindowObjectDestroysItsWindow) {
   int destroyed = 0;
-  auto w = MakeWindow<TProbe>();
-  w->beforeDestroyCount = &destroyed;
-  HWND window = w->Handle();
-  w->Quit();
-  w.reset();
-  EXPECT_EQ(destroyed, 1);
-  EXPECT_FALSE(IsWindow(window));
-  // Without Quit first, too: the window goes without reaching the freed object.
-  auto v = MakeWindow<TProbe>();
-  v->beforeDestroyCount = &destroyed;
-  window = v->Handle();
-  v.reset();
-  EXPECT_EQ(destroyed, 2);
-  EXPECT_FALSE(IsWindow(window));
+  for (const int way : {0, 1, 2}) {
+    auto w = MakeWindow<TProbe>();
+    w->beforeDestroyCount = &destroyed;
+    HWND window = w->Handle();
+    if (way > 0) w->Quit();
+    if (way == 2) DestroyWindow(window);
+    EXPECT_EQ(w->Handle() == nullptr, way == 2);
+    w.reset();
+    EXPECT_FALSE(IsWindow(window));
+  }
+  EXPECT_EQ(destroyed, 3);
   EXPECT_EQ(TakeQuitMessages(), 0);
 }
 
@@ -393,7 +247,7 @@ TEST(WindowShell, WindowDestroyedFromOutsideEndsRunAndStaysTheOwners) {
   target->beforeDestroyCount = &destroyed;
   HWND window = target->Handle();
   auto other = MakeWindow<TProbe>();
-  other->onUser = [window](TProbe&, WPARAM, LPARAM) { DestroyWindow(window); };
+  other->onUser = [window](TProbe&, WPARAM) { DestroyWindow(window); };
   PostMessageW(other->Handle(), WM_USER + 1, 0, 0);
   target->Run();
   EXPECT_FALSE(IsWindow(window));
@@ -416,38 +270,15 @@ TEST(WindowShell, WindowDestroyedFromOutsideEndsRunAndStaysTheOwners) {
   EXPECT_EQ(TakeQuitMessages(), 0);
 }
 
-TEST(WindowShell, WindowDestroyedInsideANestedLoopEndsBothLoops) {
-  // The reader's case: its window goes while a message box runs its own loop inside it.
-  int destroyed = 0;
-  auto main = MakeWindow<TProbe>();
-  main->beforeDestroyCount = &destroyed;
-  auto box = MakeWindow<TProbe>();
-  HWND mainWindow = main->Handle();
-  bool boxLoopEnded = false;
-  main->onUser = [&](TProbe&, WPARAM, LPARAM) {
-    box->Run();
-    boxLoopEnded = true;
-  };
-  box->onUser = [mainWindow](TProbe&, WPARAM, LPARAM) { DestroyWindow(mainWindow); };
-  PostMessageW(main->Handle(), WM_USER + 1, 0, 0);
-  PostMessageW(box->Handle(), WM_USER + 1, 0, 0);
-  main->Run();
-  EXPECT_TRUE(boxLoopEnded);
-  EXPECT_EQ(destroyed, 1);
-  EXPECT_EQ(main->Handle(), nullptr);
-  EXPECT_TRUE(IsWindow(box->Handle()));
-  EXPECT_EQ(TakeQuitMessages(), 1);
-}
-
 TEST(WindowShell, QuitMessageEndsRunAndNestedLoopsPassItOn) {
   auto outer = MakeWindow<TProbe>();
   auto inner = MakeWindow<TProbe>();
   bool innerEnded = false;
-  outer->onUser = [&](TProbe&, WPARAM, LPARAM) {
+  outer->onUser = [&](TProbe&, WPARAM) {
     inner->Run();
     innerEnded = true;
   };
-  inner->onUser = [](TProbe&, WPARAM, LPARAM) { PostQuitMessage(3); };
+  inner->onUser = [](TProbe&, WPARAM) { PostQuitMessage(3); };
   PostMessageW(outer->Handle(), WM_USER + 1, 0, 0);
   PostMessageW(inner->Handle(), WM_USER + 1, 0, 0);
   outer->Run();
@@ -456,20 +287,6 @@ TEST(WindowShell, QuitMessageEndsRunAndNestedLoopsPassItOn) {
   EXPECT_TRUE(IsWindow(outer->Handle()));
   // The outermost loop took the quit message that the inner loop passed on.
   EXPECT_EQ(TakeQuitMessages(), 0);
-}
-
-TEST(WindowShell, WindowDestroyedWhileTerminatingLetsGoQuietly) {
-  int destroyed = 0;
-  auto w = MakeWindow<TProbe>();
-  w->beforeDestroyCount = &destroyed;
-  HWND window = w->Handle();
-  w->Quit();
-  DestroyWindow(window);
-  EXPECT_EQ(destroyed, 1);
-  EXPECT_EQ(w->Handle(), nullptr);
-  EXPECT_EQ(TakeQuitMessages(), 0);  // it was ending anyway
-  w.reset();
-  EXPECT_EQ(destroyed, 1);
 }
 
 TEST(WindowShell, PumpOneTakesOnlyThisWindowsMessages) {
@@ -482,9 +299,8 @@ TEST(WindowShell, PumpOneTakesOnlyThisWindowsMessages) {
   EXPECT_TRUE(b->events.empty());
   EXPECT_FALSE(a->PumpOne());
   EXPECT_TRUE(b->PumpOne());
-  EXPECT_EQ(b->events, (std::vector<TEvent>{{"user", 2}}));
   // A handler may pump its own window again.
-  a->onUser = [](TProbe& self, WPARAM wParam, LPARAM) {
+  a->onUser = [](TProbe& self, WPARAM wParam) {
     if (wParam == 1) self.PumpOne();
   };
   a->events.clear();
@@ -499,40 +315,25 @@ TEST(WindowShell, PumpOneTakesOnlyThisWindowsMessages) {
   EXPECT_EQ(TakeQuitMessages(), 1);
 }
 
-TEST(WindowShell, ShowPlaceSizeStyleAndCaption) {
+// Placing, sizing and styles are seen in the message window's and the reader's tests; captions
+// are code page 1251 whatever the system's code page.
+TEST(WindowShell, ShowPaintsAndCaptionsAreCodePage1251) {
   auto w = MakeWindow<TProbe>();
   w->Show();
   EXPECT_TRUE(IsWindowVisible(w->Handle()));
   EXPECT_FALSE(w->Only("paint").empty());
-  w->Resize(300, 220);
-  EXPECT_EQ(w->Width(), 300);
-  EXPECT_EQ(w->Height(), 220);
-  w->MoveTo(40, 50);
-  EXPECT_EQ(w->Left(), 40);
-  EXPECT_EQ(w->Top(), 50);
-  EXPECT_EQ(w->Width(), 300);
-  EXPECT_EQ(w->Height(), 220);
-  w->SetStyle(WS_SYSMENU);
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(w->Handle(), GWL_STYLE));
-  EXPECT_TRUE(style & WS_SYSMENU);
-  EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME | WS_VISIBLE));
-  w->SetExStyle(WS_EX_TOOLWINDOW);
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(w->Handle(), GWL_EXSTYLE)) & WS_EX_TOOLWINDOW,
-            static_cast<DWORD>(WS_EX_TOOLWINDOW));
-  // Captions are code page 1251 whatever the system's code page.
   w->SetCaption("\xCA\xED\xE8\xE3\xE0 - folivar");
   EXPECT_EQ(Caption(w->Handle()), L"\x041A\x043D\x0438\x0433\x0430 - folivar");
 }
 
 TEST(WindowShell, AnExceptionInAHandlerComesOutOfRun) {
   auto w = MakeWindow<TProbe>();
-  w->onUser = [](TProbe&, WPARAM, LPARAM) { throw std::runtime_error("handler failed"); };
+  w->onUser = [](TProbe&, WPARAM) { throw std::runtime_error("handler failed"); };
   PostMessageW(w->Handle(), WM_USER + 1, 0, 0);
   EXPECT_THROW(w->Run(), std::runtime_error);
   PostMessageW(w->Handle(), WM_USER + 1, 0, 0);
   EXPECT_THROW(w->PumpOne(), std::runtime_error);
   // Nothing is left over for the next loop.
-  w->onUser = nullptr;
   EXPECT_NO_THROW(RethrowPendingWindowException());
 }
 
