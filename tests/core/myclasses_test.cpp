@@ -16,12 +16,6 @@
 namespace folivar {
 namespace {
 
-std::string Bytes(std::initializer_list<int> values) {
-  std::string s;
-  for (int v : values) s += static_cast<char>(v);
-  return s;
-}
-
 TEST(PtrFile, SizeZeroIsUnknownAndWritesStayInsideTheBlock) {
   char block[8] = "abcdefg";
   char out[4] = {};
@@ -78,14 +72,13 @@ TEST(MemoryStreams, ReadsNeverLeaveTheirMemory) {
   }
 }
 
-TEST(StrFile, WriteLengthensAndSetSizeCuts) {
+TEST(StrFile, WriteLengthensAndSetSizeCutsWithoutClamp) {
   TStrFile f("abc");
   f.Seek(5);
   f.Write("Z", 1);
   EXPECT_EQ(f.Text(), std::string("abc\0\0Z", 6));
   f.SetSize(2);
-  EXPECT_EQ(f.Text(), "ab");
-  EXPECT_EQ(f.Position(), 6);  // no clamp
+  EXPECT_EQ(f.Text() + std::to_string(f.Position()), "ab6");
 }
 
 TEST(ReadStr, LengthPrefixedStrings) {
@@ -93,10 +86,8 @@ TEST(ReadStr, LengthPrefixedStrings) {
   const struct {
     std::string bytes, text;
     int32_t position;
-  } cases[] = {{Bytes({3, 0, 0, 0, 'a', 'b', 'c', 'x'}), "abc", 7},
-               {Bytes({0, 0, 0, 0, 'a'}), "", 4},
-               {Bytes({0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b'}), "ab", 6},
-               {Bytes({0xFE, 0xFF, 0xFF, 0xFF, 'a'}), "", 4}};
+  } cases[] = {{std::string("\x03\0\0\0abcx", 8), "abc", 7}, {std::string("\0\0\0\0a", 5), "", 4},
+               {std::string("\xFF\xFF\xFF\x7F" "ab", 6), "ab", 6}, {std::string("\xFE\xFF\xFF\xFF" "a", 5), "", 4}};
   for (const auto& c : cases) {
     TStrFile f(c.bytes);
     EXPECT_EQ(f.ReadStr(), c.text);
@@ -105,10 +96,9 @@ TEST(ReadStr, LengthPrefixedStrings) {
 }
 
 TEST(ReadInt, LittleEndianAndShortStreams) {
-  TStrFile f(Bytes({0x78, 0x56, 0x34, 0x12, 0xFF, 0xFF, 0xFF, 0xFF, 0x01}));
-  EXPECT_EQ(f.ReadInt(), 0x12345678);
-  EXPECT_EQ(f.ReadInt(), -1);
-  EXPECT_EQ(f.ReadInt(), 1);  // the missing bytes count as zero
+  TStrFile f(std::string("\x78\x56\x34\x12\xFF\xFF\xFF\xFF\x01", 9));
+  // The missing bytes of the last count as zero.
+  EXPECT_EQ(std::vector<int32_t>({f.ReadInt(), f.ReadInt(), f.ReadInt()}), std::vector<int32_t>({0x12345678, -1, 1}));
 }
 
 TEST(DiskFile, CreateCloseOpenReadAndSetSize) {
@@ -142,8 +132,7 @@ TEST(DiskFile, OpenCreatesAMissingFileAndErrorsCarryTheSystemCode) {
     TDiskFile::Open(test::TempDir() + "/no/such/folder/file.bin");
     FAIL() << "opened a file in a missing folder";
   } catch (const TIOError& e) {
-    EXPECT_NE(e.Code(), 0);
-    EXPECT_NE(std::string(e.what()).find("file.bin"), std::string::npos);
+    EXPECT_TRUE(e.Code() != 0 && std::string(e.what()).find("file.bin") != std::string::npos) << e.what();
   }
   EXPECT_THROW(TDiskFile::OpenRead(test::TempDir() + "/missing.bin"), TIOError);
   auto readOnly = TDiskFile::OpenRead(test::WriteTempFile("readonly.bin", "abc"));
@@ -162,7 +151,6 @@ TEST(System, FileExists) {
 #endif
   EXPECT_FALSE(FileExists(test::TempDir()));
   EXPECT_TRUE(FileExists(test::WriteTempFile("exists.bin", "")));
-  EXPECT_FALSE(ProgramDir().empty());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "book/bookwriter.h"
 #include "tests/support/testsupport.h"
@@ -41,21 +42,15 @@ TEST(BookOutput, AFullDiskKeepsTheOlderBookAndLeavesNoTemporary) {
   if (::mount("folivar-test", folder.c_str(), "tmpfs", 0, "size=16k") != 0) {
     GTEST_SKIP() << "cannot mount a tmpfs on " << folder << ": " << std::strerror(errno);
   }
-  struct TUnmount {
-    std::string at;
-    ~TUnmount() { ::umount2(at.c_str(), MNT_DETACH); }
-  } unmount{folder};
+  const std::unique_ptr<const char, void (*)(const char*)> unmount(folder.c_str(), [](const char* at) { ::umount2(at, MNT_DETACH); });
   const std::string path = folder + "/book.bin";
   for (const bool older : {true, false}) {
     if (older) test::WriteTempFile("full/book.bin", OlderBook());
     const test::TCommandRun run = WriteDemoBook(path);
-    EXPECT_EQ(run.status, 1) << older;
-    EXPECT_EQ(run.out, "folivar-demobook: " + path + ": cannot write " + path +
-                           ": No space left on device\n");
+    EXPECT_EQ(std::to_string(run.status) + " " + run.out,
+              "1 folivar-demobook: " + path + ": cannot write " + path + ": No space left on device\n");
     EXPECT_EQ(Entries(folder), older ? 1u : 0u);  // no temporary left beside it
-    if (older) {
-      EXPECT_TRUE(test::ReadWholeFile(path) == OlderBook());
-    }
+    EXPECT_TRUE(!older || test::ReadWholeFile(path) == OlderBook());
     fs::remove(path);
   }
 }
@@ -72,13 +67,9 @@ TEST(BookOutput, ABookReplacesTheOlderOneWhole) {
 TEST(BookOutput, AFolderOrADeviceIsRefusedBeforeAnythingIsWritten) {
   const std::string folder = test::TempDir() + "/target";
   fs::create_directories(folder);
-  const struct {
-    std::string path, reason;
-  } cases[] = {{folder, "it is a folder"}, {"/dev/null", "it is not a regular file"}};
-  for (const auto& c : cases) {
-    const test::TCommandRun run = WriteDemoBook(c.path);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "folivar-demobook: " + c.path + ": cannot write " + c.path + ": " + c.reason + "\n");
+  for (const auto& [path, reason] : {std::pair<std::string, std::string>{folder, "it is a folder"}, {"/dev/null", "it is not a regular file"}}) {
+    const test::TCommandRun run = WriteDemoBook(path);
+    EXPECT_EQ(std::to_string(run.status) + " " + run.out, "1 folivar-demobook: " + path + ": cannot write " + path + ": " + reason + "\n");
   }
   EXPECT_EQ(Entries(folder), 0u);
   EXPECT_TRUE(fs::is_character_file("/dev/null"));

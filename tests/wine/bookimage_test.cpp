@@ -35,8 +35,7 @@ fs::path ProbeFolder(const std::string& name) {
 void Embed(const fs::path& exe, const std::string& book) {
   HANDLE update = BeginUpdateResourceA(exe.string().c_str(), FALSE);
   ASSERT_NE(update, nullptr);
-  ASSERT_TRUE(UpdateResourceA(update, MAKEINTRESOURCEA(10), "FOLIVAR",
-                              MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+  ASSERT_TRUE(UpdateResourceA(update, MAKEINTRESOURCEA(10), "FOLIVAR", MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
                               const_cast<char*>(book.data()), static_cast<DWORD>(book.size())));
   ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
 }
@@ -45,11 +44,9 @@ void Embed(const fs::path& exe, const std::string& book) {
 std::string Probe(const fs::path& folder) {
   const fs::path out = folder / "out.txt";
   std::string command = "\"" + (folder / "probe.exe").string() + "\" \"" + out.string() + "\"";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
+  STARTUPINFOA si{sizeof(STARTUPINFOA)};
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.string().c_str(), &si, &pi)) {
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.string().c_str(), &si, &pi)) {
     return "cannot start the probe";
   }
   WaitForSingleObject(pi.hProcess, 60000);
@@ -73,8 +70,7 @@ TEST(BookImage, TheResourceThenTheFileBesideThenTheSavedBook) {
       {"readonly", false, true, false, true, false, "title:from the file beside"},
       {"locked", false, true, true, false, true, "title:from c:\\save"},
       {"saved", false, false, false, false, true, "title:from c:\\save"},
-      {"nothing", false, false, false, false, false, "error:there is no book"},
-  };
+      {"nothing", false, false, false, false, false, "error:there is no book"}, };
   for (const auto& c : cases) {
     fs::remove("c:\\save\\book.bin");
     const fs::path folder = ProbeFolder(c.name);

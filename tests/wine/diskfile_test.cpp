@@ -20,9 +20,7 @@ TEST(WholeFile, ReplacesAnOlderFileAndRefusesAFolderOrADevice) {
   const std::string path = test::WriteTempFile("whole/book.bin", "the older book");
   WriteWholeFile(path, "the newer book");
   EXPECT_EQ(test::ReadWholeFile(path), "the newer book");
-  for (const std::string& refused : {folder.string(), std::string("NUL")}) {
-    EXPECT_THROW(WriteWholeFile(refused, "x"), TIOError) << refused;
-  }
+  for (const std::string& refused : {folder.string(), std::string("NUL")}) EXPECT_THROW(WriteWholeFile(refused, "x"), TIOError) << refused;
   // Nothing but the book: no temporary was left beside it, none was made in the refused folder.
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
