@@ -149,6 +149,9 @@ TEST_F(Binder, FailuresAreSaidAndLeaveNoProgram) {
     EXPECT_NE(run.errors.find(c.said), std::string::npos) << run.errors;
     EXPECT_FALSE(fs::exists(folder_ / "out.exe"));
   }
+  const TRun run = RunIn(folder_, Quoted(FOLIVAR_BIND_EXE) + " only-one-argument");
+  EXPECT_EQ(run.status, 2u);
+  EXPECT_NE(run.errors.find("usage: folivar-bind READER.exe BOOK -o OUT.exe"), std::string::npos);
 }
 
 // The reader itself, bound: it keeps its icon and cursor and shows the book it carries from a

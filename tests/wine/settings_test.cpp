@@ -35,12 +35,6 @@ class RegistrySettings : public ::testing::Test {
       return {0, ""};
     return {type, std::string(buffer.data(), size)};
   }
-  // Stores a value of any type in the book's key, past the settings store.
-  void Put(const std::string& name, DWORD type, const std::string& data) {
-    EXPECT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, KeyPath().c_str(), name.c_str(), type, data.data(),
-                              static_cast<DWORD>(data.size())),
-              ERROR_SUCCESS);
-  }
   std::string KeyPath() const { return "Software\\Folivar\\Books\\" + cleanTitle_ + "\\Ed. 1"; }
 
   std::string title_, cleanTitle_, section_;
@@ -78,11 +72,11 @@ TEST_F(RegistrySettings, ValuesRoundTripAndOtherWritersValuesRead) {
     WriteSetting(section_, name, value);
     EXPECT_EQ(ReadSetting(section_, name), value);
   }
-  // The type is not looked at; the last byte is taken for the terminating zero, and a value of
-  // no bytes has no zero to drop.
-  Put("Number", REG_DWORD, std::string("234\0", 4));
+  // Values of other writers: the type is not looked at; the last byte is taken for the terminating
+  // zero, and a value of no bytes has no zero to drop.
+  RegSetKeyValueA(HKEY_CURRENT_USER, KeyPath().c_str(), "Number", REG_DWORD, "234", 4);
   EXPECT_EQ(ReadSetting(section_, "Number"), "234");
-  Put("Nothing", REG_BINARY, "");
+  RegSetKeyValueA(HKEY_CURRENT_USER, KeyPath().c_str(), "Nothing", REG_BINARY, "", 0);
   EXPECT_EQ(ReadSetting(section_, "Nothing"), "");
 }
 
