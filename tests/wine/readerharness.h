@@ -40,7 +40,6 @@ class TReader {
   TReader(const TReader&) = delete;
   TReader& operator=(const TReader&) = delete;
 
-  bool Started() const { return started_; }
   DWORD Id() const { return pi_.dwProcessId; }
   HANDLE Process() const { return pi_.hProcess; }
   // The reader's own window once it is shown.

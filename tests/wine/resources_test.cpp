@@ -1,7 +1,7 @@
 // The reader's resources as a program of this build carries them (folivar_reader_resources) and
 // Windows loads them: its icon at every size with its alpha, its hand cursor with the hot spot of
-// its file, and its book byte for byte, found by name the way the reader finds them. How the
-// pictures themselves look is tested natively with the artwork.
+// its file (on the fingertip's outline), and its book byte for byte, found by name the way the
+// reader finds them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -20,12 +20,12 @@ namespace {
 
 HMODULE Self() { return GetModuleHandleA(nullptr); }
 
-// What Windows made of an icon or cursor: its kind and hot spot, its size and the alpha of its
-// colour pixels.
+// What Windows made of an icon or cursor: its kind and hot spot, its size and its colour pixels
+// (B, G, R, A; top row first).
 struct TLoaded {
   ICONINFO info{};
   int width = 0, height = 0;
-  std::vector<uint8_t> alpha;
+  std::vector<uint32_t> pixels;
   explicit TLoaded(HICON icon) {
     if (!GetIconInfo(icon, &info) || !info.hbmColor) return;
     BITMAP b{};
@@ -34,11 +34,10 @@ struct TLoaded {
     height = b.bmHeight;
     BITMAPINFO format{};
     format.bmiHeader = {sizeof format.bmiHeader, width, -height, 1, 32, BI_RGB};
-    std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+    pixels.resize(size_t(width) * size_t(height));
     HDC dc = GetDC(nullptr);
     GetDIBits(dc, info.hbmColor, 0, UINT(height), pixels.data(), &format, DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);
-    for (uint32_t p : pixels) alpha.push_back(static_cast<uint8_t>(p >> 24));
   }
   ~TLoaded() {
     if (info.hbmColor) DeleteObject(info.hbmColor);
@@ -49,9 +48,6 @@ struct TLoaded {
 };
 
 TEST(ReaderResources, TheIconAtEachSizeWithItsAlpha) {
-  const TLoaded standard(LoadIconA(Self(), "MAINICON"));
-  EXPECT_TRUE(standard.info.fIcon);
-  EXPECT_EQ(standard.width, GetSystemMetrics(SM_CXICON));
   for (int size : {16, 32, 48}) {
     SCOPED_TRACE(size);
     HICON sized = static_cast<HICON>(LoadImageA(Self(), "MAINICON", IMAGE_ICON, size, size, 0));
@@ -59,10 +55,11 @@ TEST(ReaderResources, TheIconAtEachSizeWithItsAlpha) {
     {
       const TLoaded p(sized);
       EXPECT_EQ(std::make_pair(p.width, p.height), std::make_pair(size, size));
-      ASSERT_EQ(p.alpha.size(), size_t(size) * size_t(size));
-      // Real alpha: the middle is opaque, and some of the edge is clear.
-      EXPECT_EQ(p.alpha[size_t(size / 2) * size_t(size) + size_t(size / 2)], 255);
-      EXPECT_NE(std::count(p.alpha.begin(), p.alpha.end(), 0), 0);
+      ASSERT_EQ(p.pixels.size(), size_t(size) * size_t(size));
+      // Real alpha: the middle is opaque, some of the edge clear and some partly covered.
+      EXPECT_EQ(p.pixels[size_t(size / 2) * size_t(size) + size_t(size / 2)] >> 24, 255u);
+      EXPECT_TRUE(std::any_of(p.pixels.begin(), p.pixels.end(), [](uint32_t c) { return c >> 24 == 0; }));
+      EXPECT_TRUE(std::any_of(p.pixels.begin(), p.pixels.end(), [](uint32_t c) { return c >> 24 && c >> 24 < 255; }));
     }
     DestroyIcon(sized);
   }
@@ -78,7 +75,16 @@ TEST(ReaderResources, TheHandCursorWithTheHotSpotOfItsFile) {
   EXPECT_FALSE(p.info.fIcon);
   EXPECT_EQ(p.info.xHotspot, U16(10));
   EXPECT_EQ(p.info.yHotspot, U16(12));
-  EXPECT_EQ(std::make_pair(p.width, p.height), std::make_pair(32, 32));
+  ASSERT_EQ(std::make_pair(p.width, p.height), std::make_pair(32, 32));
+  // The hot spot lies on the black outline of the fingertip, nothing is drawn above it, and the
+  // finger is white inside below it.
+  const auto at = [&](unsigned x, unsigned y) { return p.pixels[size_t(y) * 32 + x]; };
+  const unsigned hotX = p.info.xHotspot, hotY = p.info.yHotspot;
+  ASSERT_LT(hotY + 4, 32u);
+  EXPECT_GE(at(hotX, hotY) >> 24, 128u);
+  EXPECT_LT(at(hotX, hotY) & 0xFF, 0x40u);
+  for (size_t i = 0; i < size_t(hotY) * 32; ++i) EXPECT_EQ(p.pixels[i] >> 24, 0u) << i;
+  EXPECT_EQ(at(hotX, hotY + 4) & 0xFFFFFF, 0xFFFFFFu);
 }
 
 TEST(ReaderResources, TheBookByteForByte) {
