@@ -46,18 +46,31 @@ void AppendUtf8(std::string& out, char32_t u) {
   }
 }
 
-// Decodes one UTF-8 sequence at text[i], advancing i; malformed input gives U+FFFD.
+// Decodes one UTF-8 sequence at text[i], advancing i. A sequence that is cut short, overlong, a
+// surrogate or beyond U+10FFFF gives U+FFFD and leaves i after the bytes that were read.
 char32_t NextCodePoint(std::string_view text, size_t& i) {
   const auto b0 = static_cast<uint8_t>(text[i++]);
   if (b0 < 0x80) return b0;
-  int extra = b0 >= 0xF0 && b0 < 0xF8 ? 3 : b0 >= 0xE0 ? 2 : b0 >= 0xC2 && b0 < 0xE0 ? 1 : -1;
+  const int extra = b0 >= 0xF0 && b0 < 0xF5 ? 3 : b0 >= 0xE0 && b0 < 0xF0 ? 2 : b0 >= 0xC2 && b0 < 0xE0 ? 1 : -1;
   if (extra < 0) return 0xFFFD;
   char32_t u = b0 & (0x3F >> extra);
-  for (; extra > 0; --extra) {
+  for (int k = 0; k < extra; ++k) {
     if (i >= text.size() || (static_cast<uint8_t>(text[i]) & 0xC0) != 0x80) return 0xFFFD;
     u = u << 6 | (static_cast<uint8_t>(text[i++]) & 0x3F);
   }
+  constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+  if (u < kLeast[extra] || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) return 0xFFFD;
   return u;
+}
+
+void AppendUtf16(std::u16string& out, char32_t u) {
+  if (u < 0x10000) {
+    out += static_cast<char16_t>(u);
+  } else {
+    u -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (u >> 10));
+    out += static_cast<char16_t>(0xDC00 + (u & 0x3FF));
+  }
 }
 
 }  // namespace
@@ -88,6 +101,57 @@ std::string Utf8ToCp1251(std::string_view text) {
       out += it == reverse.end() ? '?' : it->second;
     }
   }
+  return out;
+}
+
+TTextEncoding EncodingOf(std::string_view property) {
+  return property == "unicode" ? TTextEncoding::kUnicode : TTextEncoding::kCp1251;
+}
+
+char16_t ItemCodeUnit(uint16_t code, TTextEncoding encoding) {
+  if (encoding == TTextEncoding::kUnicode) return static_cast<char16_t>(code);
+  return static_cast<char16_t>(Cp1251ToUnicode(static_cast<uint8_t>(code & 0xFF)));
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) AppendUtf16(out, NextCodePoint(text, i));
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t u = text[i];
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      u = 0x10000 + ((u - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (u >= 0xD800 && u <= 0xDFFF) {
+      u = 0xFFFD;
+    }
+    AppendUtf8(out, u);
+  }
+  return out;
+}
+
+std::u16string Cp1251ToUtf16(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (char c : text) out += static_cast<char16_t>(Cp1251ToUnicode(static_cast<uint8_t>(c)));
+  return out;
+}
+
+std::u16string BookTextToUtf16(std::string_view text, TTextEncoding encoding) {
+  return encoding == TTextEncoding::kUnicode ? Utf8ToUtf16(text) : Cp1251ToUtf16(text);
+}
+
+std::string BookTextToUtf8(std::string_view text, TTextEncoding encoding) {
+  if (encoding == TTextEncoding::kCp1251) return Cp1251ToUtf8(text);
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) AppendUtf8(out, NextCodePoint(text, i));
   return out;
 }
 

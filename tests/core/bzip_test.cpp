@@ -46,5 +46,38 @@ TEST(Codepage, Cp1251AndUtf8) {
   EXPECT_EQ(Utf8ToCp1251(Cp1251ToUtf8(all)), all);
 }
 
+TEST(Codepage, DamagedUtf8BecomesReplacementCharacters) {
+  const struct {
+    const char* in;
+    std::u16string out;
+  } cases[] = {
+      {"caf\xC3\xA9 \xCE\xB1", u"café α"},
+      {"\xF0\x9F\x93\x96", u"\U0001F4D6"},          // beyond the BMP: a surrogate pair
+      {"a\xC3", u"a\uFFFD"},                            // cut at the end
+      {"\xE2\x82z", u"\uFFFDz"},                        // cut before a plain byte
+      {"\xC0\xAF|\xE0\x80\xAF", u"\uFFFD\uFFFD|\uFFFD"},  // overlong forms
+      {"\xED\xA0\x80", u"\uFFFD"},                      // a surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD"},                  // beyond U+10FFFF
+      {"\xF5\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // no such lead byte
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Utf8ToUtf16(c.in), c.out) << c.in;
+    EXPECT_EQ(BookTextToUtf8(c.in, TTextEncoding::kUnicode), Utf16ToUtf8(c.out)) << c.in;
+  }
+  EXPECT_EQ(Utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");  // a lone surrogate
+  EXPECT_EQ(BookTextToUtf16("\xC9", TTextEncoding::kCp1251), u"Й");
+  EXPECT_EQ(BookTextToUtf8("\xC9", TTextEncoding::kCp1251), "Й");
+}
+
+TEST(Codepage, ItemCodes) {
+  EXPECT_EQ(EncodingOf("unicode"), TTextEncoding::kUnicode);
+  EXPECT_EQ(EncodingOf(""), TTextEncoding::kCp1251);
+  EXPECT_EQ(EncodingOf("Unicode"), TTextEncoding::kCp1251);
+  EXPECT_EQ(ItemCodeUnit(0x03B1, TTextEncoding::kUnicode), u'α');
+  EXPECT_EQ(ItemCodeUnit(0x12C9, TTextEncoding::kCp1251), u'Й');  // the low byte only
+  EXPECT_EQ(ItemCodeUnit(0x00E9, TTextEncoding::kUnicode), u'é');
+  EXPECT_EQ(ItemCodeUnit(0x00E9, TTextEncoding::kCp1251), u'й');
+}
+
 }  // namespace
 }  // namespace folivar
