@@ -3,6 +3,7 @@
 #include "book/bookclass.h"
 #include "book/bookstyle.h"
 #include "book/loading.h"
+#include "core/codepage.h"
 #include "core/strutil.h"
 #include "display/anchorz.h"
 #include "images/imageclass.h"
@@ -22,6 +23,7 @@ void LoadInto(TBook& book, std::unique_ptr<TFile> source, const std::function<vo
   // Spreads start at page 0 at the earliest: a negative start would make page 0 a right page.
   if (book.header.firstSpreadPage < 0) book.header.firstSpreadPage = 0;
   book.properties = ReadProperties(r);
+  SetBookEncoding(EncodingOf(GetValue(book.properties, "encoding")));
   LoadMessageTable(GetValue(book.properties, "locale"));
   if (callback) callback();
 
@@ -80,6 +82,7 @@ void LoadBook(TBook& book, std::unique_ptr<TFile> source, const std::function<vo
     book.source.reset();
     ClearAnchors();
     ClearMessageTable();
+    SetBookEncoding(TTextEncoding::kCp1251);
     throw;
   }
 }

@@ -108,6 +108,13 @@ TTextEncoding EncodingOf(std::string_view property) {
   return property == "unicode" ? TTextEncoding::kUnicode : TTextEncoding::kCp1251;
 }
 
+namespace {
+TTextEncoding bookEncoding = TTextEncoding::kCp1251;
+}  // namespace
+
+TTextEncoding BookEncoding() { return bookEncoding; }
+void SetBookEncoding(TTextEncoding encoding) { bookEncoding = encoding; }
+
 char16_t ItemCodeUnit(uint16_t code, TTextEncoding encoding) {
   if (encoding == TTextEncoding::kUnicode) return static_cast<char16_t>(code);
   return static_cast<char16_t>(Cp1251ToUnicode(static_cast<uint8_t>(code & 0xFF)));

@@ -21,6 +21,11 @@ std::string Utf8ToCp1251(std::string_view text);
 // header strings, properties, messages, anchor names, face names and links.
 enum class TTextEncoding : uint8_t { kCp1251, kUnicode };
 TTextEncoding EncodingOf(std::string_view encodingProperty);
+// The encoding of the loaded book's texts, program-wide like the book's tables (styles, anchors,
+// message texts) that hold them: set by the loading sequence; code page 1251 until a Unicode book
+// is loaded and after a load fails.
+TTextEncoding BookEncoding();
+void SetBookEncoding(TTextEncoding encoding);
 
 // The UTF-16 code unit that a text item's code shows: the low byte through code page 1251, or in a
 // Unicode book the code itself.

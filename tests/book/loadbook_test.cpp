@@ -4,6 +4,7 @@
 #include "book/bookstyle.h"
 #include "book/bookwriter.h"
 #include "book/pictureencode.h"
+#include "core/codepage.h"
 #include "core/errors.h"
 #include "display/anchorz.h"
 #include "images/imageclass.h"
@@ -64,6 +65,11 @@ TEST(LoadBook, FillsTheBookAndTheTablesInOrder) {
             std::vector<int64_t>({7, 1, 3, 1, 0, 1}));
   EXPECT_EQ(book.CurrentPage().background, 10);  // the first page
   EXPECT_EQ(MessageText("enter", "WasPresses"), "Enter");
+  EXPECT_EQ(BookEncoding(), TTextEncoding::kCp1251);
+  TBookWriter unicode = Sample();
+  unicode.SetProperty("encoding", "unicode");
+  LoadBook(book, std::make_unique<TStrFile>(unicode.Build()));
+  EXPECT_EQ(BookEncoding(), TTextEncoding::kUnicode);
 }
 
 // A damaged book fails with what is wrong and leaves no table of the book before it filled.
@@ -85,7 +91,9 @@ TEST(LoadBook, ADamagedBookFailsAndLeavesNothingBehind) {
       {unreadable.Build(), "of a page"}, {ascent, "the ascent of a picture"}};
   for (const auto& c : cases) {
     TBook book;
-    LoadBook(book, std::make_unique<TStrFile>(image));
+    TBookWriter unicode = Sample();
+    unicode.SetProperty("encoding", "unicode");
+    LoadBook(book, std::make_unique<TStrFile>(unicode.Build()));
     try {
       LoadBook(book, std::make_unique<TStrFile>(c.image));
       ADD_FAILURE() << c.expect << ": loaded";
@@ -95,6 +103,7 @@ TEST(LoadBook, ADamagedBookFailsAndLeavesNothingBehind) {
     EXPECT_EQ(std::vector<int32_t>({ImageCount(), AnchorCount(), StyleCount(), book.PageCount()}),
               std::vector<int32_t>({0, 0, 5, 0}));
     EXPECT_EQ(MessageText("ok"), "");
+    EXPECT_EQ(BookEncoding(), TTextEncoding::kCp1251);
     EXPECT_EQ(book.source, nullptr);
   }
 }
