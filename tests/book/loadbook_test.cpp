@@ -88,7 +88,8 @@ TEST(LoadBook, ADamagedBookFailsAndLeavesNothingBehind) {
   ascent.replace(kHeaderSize + 4 + tableLength + 4, 4, "\x04\x00\x00\x80", 4);  // -2147483644
   const struct { std::string image; const char* expect; } cases[] = {
       {image.substr(0, static_cast<size_t>(styleAt) + 6), "style block"},  // cut inside it
-      {unreadable.Build(), "of a page"}, {ascent, "the ascent of a picture"}};
+      {unreadable.Build(), "of a page"}, {ascent, "the ascent of a picture"},
+      {image.substr(0, kHeaderSize + 6), "propert"}};  // cut before the encoding is known
   for (const auto& c : cases) {
     TBook book;
     TBookWriter unicode = Sample();
