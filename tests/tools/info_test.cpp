@@ -41,7 +41,7 @@ TEST(Info, PrintsExactlyWhatWasWritten) {
   const TRun run = RunInfo(path);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "{\"title\":\"Сказки \\\"1\\\"\",\"author\":\"A\\\\B\",\"publisher\":\"p\","
-            "\"edition\":\"2004\",\"pageWidth\":388,\"viewWidth\":776,\"viewHeight\":575,"
+            "\"edition\":\"2004\",\"encoding\":\"cp1251\",\"pageWidth\":388,\"viewWidth\":776,\"viewHeight\":575,"
             "\"leftMargin\":30,\"topMargin\":30,\"rightMargin\":30,\"bottomMargin\":45,"
             "\"coverImage\":-1,\"backgroundImage\":-1,\"digitImageBase\":-1,\"glyphBlend\":0,"
             "\"glyphColour\":13025974,\"printEnabled\":1,\"firstSpreadPage\":1,\"spineLine\":0,"
@@ -49,6 +49,37 @@ TEST(Info, PrintsExactlyWhatWasWritten) {
             "\"anchors\":[{\"name\":\"intro\",\"page\":0}],\"styles\":5,"
             "\"properties\":{\"hyphenate\":\"1\",\"test\":\"line\\nbreak\"},"
             "\"messages\":{\"ok\":\"Да\"}}\n");
+}
+
+// A Unicode book's texts come out as they are, damaged UTF-8 as U+FFFD (a sequence cut short, an
+// overlong form, a surrogate), and its item codes as stored, surrogates too.
+TEST(Info, UnicodeBook) {
+  TBookWriter w;
+  w.header.title = "Tête-à-tête";
+  w.header.author = "A\xC3";
+  w.header.publisher = "\xC0\xAF";
+  w.header.edition = "\xED\xA0\x80";
+  w.SetProperty("encoding", "unicode");
+  w.SetProperty("Ω", "\xCE");
+  w.SetMessages({"ok", "d\xE9j\xE0"}, {"d\xE9j\xE0", "Déjà"});
+  w.AddAnchor("été", 0);
+  w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Ga\xC3", .size = 12, .link = "#été"}));
+  w.AddPage(EncodePageRecord(-1, {{.width = 9, .height = 16, .ascent = 12, .descent = 4,
+                                   .items = {{0xE9, 5}, {0xD800, 5}, {0x3A9, 5}}}}));
+  const std::string path = test::WriteTempFile("unicode.bin", w.Build());
+  const std::string out = RunInfo(path).out;
+  for (const char* part : {"{\"title\":\"Tête-à-tête\",\"author\":\"A\uFFFD\",\"publisher\":\"\uFFFD\uFFFD\","
+                           "\"edition\":\"\uFFFD\",\"encoding\":\"unicode\",",
+                           "\"anchors\":[{\"name\":\"été\",\"page\":0}]",
+                           "\"properties\":{\"encoding\":\"unicode\",\"Ω\":\"\uFFFD\"}",
+                           "\"messages\":{\"ok\":\"d\uFFFDj\uFFFD\",\"d\uFFFDj\uFFFD\":\"Déjà\"}}\n"}) {
+    EXPECT_NE(out.find(part), std::string::npos) << part << "\n" << out;
+  }
+  const std::string styles = RunInfo(path + " --styles").out;
+  EXPECT_NE(styles.find("{\"kind\":1,\"face\":\"Ga\uFFFD\","), std::string::npos) << styles;
+  EXPECT_NE(styles.find("\"link\":\"#été\"}]"), std::string::npos) << styles;
+  EXPECT_NE(RunInfo(path + " --page 0").out.find("\"items\":[[233,5],[55296,5],[937,5]]"),
+            std::string::npos);
 }
 
 TEST(Info, DamagedAndMissingBooksFailWithOneLine) {

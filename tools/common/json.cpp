@@ -6,8 +6,8 @@
 
 namespace folivar {
 
-std::string JsonString(std::string_view cp1251) {
-  const std::string utf8 = Cp1251ToUtf8(cp1251);
+std::string JsonString(std::string_view text, TTextEncoding encoding) {
+  const std::string utf8 = BookTextToUtf8(text, encoding);
   std::string out = "\"";
   for (char c : utf8) {
     switch (c) {
@@ -68,7 +68,7 @@ TJson& TJson::EndArray() {
 
 TJson& TJson::Key(std::string_view name) {
   Separate();
-  out_ += JsonString(name);
+  out_ += JsonString(name, encoding_);
   out_ += ':';
   afterKey_ = true;
   return *this;
@@ -76,7 +76,7 @@ TJson& TJson::Key(std::string_view name) {
 
 TJson& TJson::Value(std::string_view text) {
   Separate();
-  out_ += JsonString(text);
+  out_ += JsonString(text, encoding_);
   return *this;
 }
 

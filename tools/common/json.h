@@ -1,5 +1,6 @@
-// A small JSON writer for the tools' output. Strings given to it are code page 1251 (book texts)
-// and come out as escaped UTF-8.
+// A small JSON writer for the tools' output. Strings given to it are book texts in the book's
+// encoding (code page 1251, or UTF-8 in a Unicode book) and come out as escaped UTF-8; damaged
+// UTF-8 comes out as U+FFFD, so the output is always valid JSON.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "core/codepage.h"
+
 namespace folivar {
 
 class TJson {
  public:
+  explicit TJson(TTextEncoding encoding = TTextEncoding::kCp1251) : encoding_(encoding) {}
+
   TJson& BeginObject();
   TJson& EndObject();
   TJson& BeginArray();
@@ -29,12 +34,13 @@ class TJson {
  private:
   void Separate();
 
+  TTextEncoding encoding_;
   std::string out_;
   std::vector<bool> first_;  // per open container: no element written yet
   bool afterKey_ = false;
 };
 
 // The text as a JSON string literal, quotes included.
-std::string JsonString(std::string_view cp1251);
+std::string JsonString(std::string_view text, TTextEncoding encoding = TTextEncoding::kCp1251);
 
 }  // namespace folivar

@@ -4,6 +4,8 @@
 
 #include "book/bookstyle.h"
 #include "book/paraclasses.h"
+#include "core/codepage.h"
+#include "core/ttable.h"
 #include "tools/common/json.h"
 
 namespace folivar {
@@ -11,12 +13,15 @@ namespace folivar {
 std::string DescribeBook(const TBookImage& book, int32_t styleCount,
                          const std::vector<TPictureDamage>& damaged) {
   const TBookHeader& h = book.header;
-  TJson j;
+  // The encoding is read from the image itself, as the loading sequence reads it.
+  const TTextEncoding encoding = EncodingOf(GetValue(book.properties, "encoding"));
+  TJson j(encoding);
   j.BeginObject();
   j.Key("title").Value(h.title);
   j.Key("author").Value(h.author);
   j.Key("publisher").Value(h.publisher);
   j.Key("edition").Value(h.edition);
+  j.Key("encoding").Value(encoding == TTextEncoding::kUnicode ? "unicode" : "cp1251");
   j.Key("pageWidth").Value(h.pageWidth);
   j.Key("viewWidth").Value(h.viewWidth);
   j.Key("viewHeight").Value(h.viewHeight);
@@ -91,7 +96,7 @@ std::string DescribePage(const TPage& page) {
 }
 
 std::string DescribeStyles() {
-  TJson j;
+  TJson j(BookEncoding());
   j.BeginArray();
   for (int32_t i = 0; i < StyleCount(); ++i) {
     const TStyle& s = GetStyle(i);
