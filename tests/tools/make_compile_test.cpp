@@ -15,6 +15,7 @@
 #include "book/bookstyle.h"
 #include "book/loading.h"
 #include "book/paraclasses.h"
+#include "core/codepage.h"
 #include "core/strutil.h"
 #include "display/anchorz.h"
 #include "display/drawing.h"
@@ -359,6 +360,75 @@ TEST(MakeCompileSettings, BookTomlReachesTheHeaderStylesAndProperties) {
             (std::vector<int32_t>{16, 32, 16}));
 }
 
+// --- books in other languages
+
+// The characters of a line in UTF-8, read as the loaded book's encoding says.
+std::string LineLetters(const TLine& line) {
+  std::u16string s;
+  for (const TViewItem& item : line.items)
+    if (item.Kind() == kKindCharacter && item.Style() != kPageReferenceStyle)
+      s += item.Code() == kFixedSpace ? u' ' : ItemCodeUnit(item.Code(), BookEncoding());
+  return Utf16ToUtf8(s);
+}
+
+// A book whose every character fits code page 1251 is stored so; any other, or one that asks
+// for it, is a Unicode book: the property encoding, UTF-16 item codes, UTF-8 texts. Each language
+// hyphenates with its own patterns, a passage in another language with that language's.
+TEST(MakeCompileLanguages, BooksInOtherLanguagesBecomeUnicodeWithTheirLetters) {
+  const struct { const char* name; const char* toml; const char* title; const char* heading; const char* text;
+    const char* anchor; const char* encoding; } cases[] = {
+      {"fr", "language = \"fr\"", "Les Misérables", "Été", "Le cœur a ses raisons que la raison ne connaît point; "
+       "développement, éléphant, bibliothèque.", "été", "unicode"},
+      {"de", "language = \"de\"", "Größe", "Straße", "Die Silbentrennung der Größenverhältnisse über Äpfel "
+       "und Übungen.", "straße", "unicode"},
+      {"pl", "language = \"pl\"", "Źdźbło", "Łódź", "Przedsiębiorstwo państwowe zatrudniało "
+       "najważniejszych specjalistów województwa; zażółć gęślą jaźń.", "łódź", "unicode"},
+      {"el", "language = \"el\"", "Ελληνικά", "Αρχή", "Καλημέρα, η ελληνική γλώσσα είναι πολύ όμορφη "
+       "και παλαιά.", "αρχή", "unicode"},
+      {"ru-fr", "language = \"ru\"", "Война и мир", "Глава", "Программирование книжных страниц.\n\n"
+       "<!-- language: fr -->\nEh bien, mon prince. Gênes et Lucques ne sont plus que des apanages.", "глава",
+       "unicode"},
+      {"ru-forced", "language = \"ru\"\nencoding = \"unicode\"", "Книга", "Глава", "Программирование "
+       "книжных страниц.", "глава", "unicode"},
+      {"en-cp1251", "encoding = \"cp1251\"", "Plain", "Heading", "Hyphenation of international "
+       "typesetting.", "heading", "cp1251"},
+  };
+  for (const auto& c : cases) {
+    const fs::path dir = NewSource(std::string("lang-") + c.name);
+    Write(dir / "book.toml", std::string(c.toml) + "\ntitle = \"" + c.title + "\"\nchapters = [\"a.md\"]\n"
+                             "[page]\nwidth = 180\n");
+    std::string text;
+    for (int i = 0; i < 12; ++i) text += std::string(c.text) + "\n\n";
+    Write(dir / "a.md", "# " + std::string(c.heading) + "\n\n" + text);
+    const std::string image = CompileBook(dir.string());
+    EXPECT_EQ(BookEncoding(), TTextEncoding::kCp1251) << c.name;  // the compiler leaves it as it was
+    auto loaded = Load(image);
+    const bool unicode = std::string(c.encoding) == "unicode";
+    EXPECT_EQ(GetValue(loaded->properties, "encoding"), unicode ? "unicode" : "") << c.name;
+    EXPECT_EQ(loaded->header.title, unicode ? c.title : Utf8ToCp1251(c.title)) << c.name;
+    EXPECT_TRUE(FindAnchor(unicode ? c.anchor : Utf8ToCp1251(c.anchor))) << c.name;
+    std::string all;
+    int hyphens = 0;
+    for (int32_t p = 1; p < loaded->PageCount(); ++p) {
+      for (const auto& line : Decode(*loaded, p).lines) {
+        const std::string letters = LineLetters(*line);
+        hyphens += letters.ends_with('-');
+        all += letters.ends_with('-') ? letters.substr(0, letters.size() - 1) : letters + " ";
+      }
+    }
+    EXPECT_NE(all.find(c.heading), std::string::npos) << c.name << ": " << all;
+    EXPECT_NE(all.find(std::string(c.text).substr(0, 40)), std::string::npos) << c.name << ": " << all;
+    EXPECT_GT(hyphens, 0) << c.name << ": " << all;
+    // folivar-info shows the encoding and the title's letters.
+    const fs::path book = dir / "book.bin";
+    Write(book, image);
+    const auto info = test::RunCommand(std::string(FOLIVAR_INFO_EXE) + " " + book.string());
+    EXPECT_NE(info.out.find(std::string("\"encoding\":\"") + c.encoding + "\""), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find(c.title), std::string::npos) << c.name << ": " << info.out;
+  }
+  SetBookEncoding(TTextEncoding::kCp1251);
+}
+
 // --- bad sources
 
 TEST(MakeErrors, BadSourcesFailWithOneLineNamingFileAndLine) {
@@ -374,7 +444,14 @@ TEST(MakeErrors, BadSourcesFailWithOneLineNamingFileAndLine) {
       {"no-title", "book.toml", "chapters = [\"one.md\"]\n", "book.toml", "'title' is missing"},
       {"bad-colour", "book.toml", "title = \"T\"\nchapters = [\"one.md\"]\n[reader]\nspine_colour = \"red\"\n",
        "book.toml:4", "#RRGGBB"},
-      {"outside-cp1251", "one.md", "# Title\n\nA line.\nA smile \xF0\x9F\x98\x80 here.\n", "one.md:4", "U+1F600"},
+      {"beyond-bmp", "one.md", "# Title\n\nA line.\nA smile \xF0\x9F\x98\x80 here.\n", "one.md:4", "U+1F600"},
+      {"right-to-left", "one.md", "# Title\n\nShalom \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D.\n", "one.md:3", "right-to-left"},
+      {"combining", "one.md", "# Title\n\nA line.\nq\xCC\x83 has no single letter.\n", "one.md:4", "U+0303"},
+      {"forced-cp1251", "book.toml", "encoding = \"cp1251\"\ntitle = \"Caf\xC3\xA9\"\nchapters = [\"one.md\"]\n",
+       "book.toml:2", "U+00E9"},
+      {"bad-encoding", "book.toml", "title = \"T\"\nchapters = [\"one.md\"]\nencoding = \"latin1\"\n",
+       "book.toml:3", "\"unicode\" or \"cp1251\""},
+      {"bad-language", "one.md", "# Title\n\n<!-- language: xx -->\nText.\n", "one.md:3", "de el en es fr it pl ru"},
       {"not-utf8", "one.md", "# Title\n\nbad \xFF byte\n", "one.md:3", "not UTF-8"},
       {"unknown-anchor", "one.md", "# Title\n\nText.\n\nGo [there](#nowhere).\n",
        "one.md:5", "there is no anchor 'nowhere'"},

@@ -2,10 +2,12 @@
 
 #include <cmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <regex>
 
 #include "tools/make/codepage.h"
+#include "tools/make/hyphenation.h"
 #include "tools/make/sourceerror.h"
 
 namespace folivar::make {
@@ -26,8 +28,8 @@ std::string Trim(const std::string& s) {
 
 class TChapterParser {
  public:
-  TChapterParser(std::string file, std::string language)
-      : file_(std::move(file)), language_(std::move(language)) {}
+  TChapterParser(std::string file, std::string language, TSourceText& texts)
+      : file_(std::move(file)), language_(std::move(language)), texts_(texts) {}
 
   TChapter Parse(const std::string& markdown) {
     CheckUtf8(markdown);
@@ -63,16 +65,7 @@ class TChapterParser {
     }
   }
 
-  std::string Cp1251(const std::string& utf8, int line) const {
-    TCodePageFailure failure;
-    auto converted = ToCp1251(utf8, &failure);
-    if (!converted) {
-      // The line of the character itself, when the text spans several lines.
-      const int within = static_cast<int>(std::count(utf8.begin(), utf8.begin() + static_cast<long>(failure.offset), '\n'));
-      Fail(line + within, failure.what);
-    }
-    return *converted;
-  }
+  std::string Source(const std::string& utf8, int line) const { return texts_.Take(utf8, file_, line); }
 
   static int Line(cmark_node* n, int fallback) {
     const int l = cmark_node_get_start_line(n);
@@ -104,7 +97,9 @@ class TChapterParser {
         else Fail(line, "unknown alignment '" + value + "' (left, center, right or justify)");
         pendingLine_ = line;
       } else if (name == "language") {
-        if (value != "en" && value != "ru") Fail(line, "unknown language '" + value + "' (en or ru)");
+        if (!THyphenator::Known(value)) {
+          Fail(line, "unknown language '" + value + "' (" + THyphenator::Languages() + ")");
+        }
         language_ = value;
       } else {
         Fail(line, "unknown directive '" + html + "'");
@@ -116,7 +111,7 @@ class TChapterParser {
     std::string rest = html;
     static const std::regex anchor(R"re(^<a\s+id\s*=\s*"([^"]*)"\s*>\s*</a>\s*)re");
     while (std::regex_search(rest, m, anchor)) {
-      pendingAnchors_.push_back({TSpan::kAnchor, Cp1251(m[1], line), 0, {}, {}, line});
+      pendingAnchors_.push_back({TSpan::kAnchor, Source(m[1], line), 0, {}, {}, line});
       rest = m.suffix();
     }
     if (!Trim(rest).empty()) Fail(line, "unsupported HTML: " + html.substr(0, 60));
@@ -226,7 +221,7 @@ class TChapterParser {
         }
         TBlock b = NewBlock(TBlock::kParagraph, line);
         b.indent = depth;
-        if (first) b.marker = ordered ? std::to_string(number) + "." : "\x95";
+        if (first) b.marker = ordered ? std::to_string(number) + "." : "\u2022";
         first = false;
         Inlines(c, b, 0, {}, line);
         blocks.push_back(std::move(b));
@@ -250,7 +245,7 @@ class TChapterParser {
       switch (cmark_node_get_type(n)) {
         case CMARK_NODE_TEXT:
         case CMARK_NODE_CODE:
-          b.spans.push_back({TSpan::kText, Cp1251(literal ? literal : "", at), flags, link, {}, at});
+          b.spans.push_back({TSpan::kText, Source(literal ? literal : "", at), flags, link, {}, at});
           break;
         case CMARK_NODE_SOFTBREAK:
           b.spans.push_back({TSpan::kText, " ", flags, link, {}, at});
@@ -274,10 +269,10 @@ class TChapterParser {
             Fail(at, "the link target '" + url + "' is neither #anchor nor http, https or mailto");
           }
           if (PlainText(n) == "#" && internal) {
-            b.spans.push_back({TSpan::kPageRef, Cp1251(url.substr(1), at), flags, {}, {}, at});
+            b.spans.push_back({TSpan::kPageRef, Source(url.substr(1), at), flags, {}, {}, at});
             break;
           }
-          Inlines(n, b, flags, internal ? "#" + Cp1251(url.substr(1), at) : Cp1251(url, at), at);
+          Inlines(n, b, flags, internal ? "#" + Source(url.substr(1), at) : Source(url, at), at);
           break;
         }
         case CMARK_NODE_IMAGE: {
@@ -292,7 +287,7 @@ class TChapterParser {
           static const std::regex open(R"re(^<a\s+id\s*=\s*"([^"]*)"\s*>$)re");
           std::smatch m;
           if (std::regex_match(html, m, open)) {
-            b.spans.push_back({TSpan::kAnchor, Cp1251(m[1], at), 0, {}, {}, at});
+            b.spans.push_back({TSpan::kAnchor, Source(m[1], at), 0, {}, {}, at});
           } else if (html == "</a>" || html.rfind("<!--", 0) == 0) {
             // the end of an anchor, or a comment: nothing to set
           } else if (html == "<br>" || html == "<br/>" || html == "<br />") {
@@ -310,6 +305,7 @@ class TChapterParser {
 
   std::string file_;
   std::string language_;
+  TSourceText& texts_;
   std::optional<uint8_t> pendingAlign_;
   bool pendingDropcap_ = false;
   int pendingLine_ = 0;
@@ -319,17 +315,15 @@ class TChapterParser {
 }  // namespace
 
 std::string HeadingAnchor(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    out += u == ' ' ? '-' : static_cast<char>(Cp1251Lower(u));
-  }
-  return out;
+  std::u32string out = LowerCase(Utf8ToCodePoints(text));
+  std::replace(out.begin(), out.end(), U' ', U'-');
+  return CodePointsToUtf8(out);
 }
 
 TChapter ParseChapter(const std::string& markdown, const std::string& file,
-                      const std::string& language) {
-  return TChapterParser(file, language).Parse(markdown);
+                      const std::string& language, TSourceText* texts) {
+  TSourceText own;
+  return TChapterParser(file, language, texts ? *texts : own).Parse(markdown);
 }
 
 }  // namespace folivar::make

@@ -1,13 +1,15 @@
 // Chapters: the Markdown subset of the book source, parsed with cmark into the compiler's document
 // model of blocks (paragraphs, headings, page breaks, the contents) and their spans (text with its
-// emphasis and link, pictures, page references, anchors, line breaks). Texts are code page 1251
-// by the time they leave here; a character the code page lacks is an error at its line.
+// emphasis and link, pictures, page references, anchors, line breaks). Texts leave here as NFC
+// UTF-8 that passed the source gate; a character it refuses is an error at its line.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "tools/make/codepage.h"
 
 namespace folivar::make {
 
@@ -30,7 +32,7 @@ struct TBlock {
   std::vector<TSpan> spans;
   std::optional<uint8_t> alignment;  // from <!-- align: ... -->
   bool dropcap = false;
-  std::string language;  // "en" or "ru": the hyphenation of this block
+  std::string language;  // the hyphenation of this block: a language of THyphenator::Known
   std::string anchor;    // kHeading: its anchor name
   bool anchorGiven = false;  // named by {#name}, not made from the text
   int indent = 0;        // kParagraph: the depth of the list it stands in (0: none)
@@ -44,9 +46,10 @@ struct TChapter {
   std::vector<TBlock> blocks;
 };
 
-// Parses a chapter's UTF-8 text. `language` is the book's; `file` names it in errors.
+// Parses a chapter's UTF-8 text. `language` is the book's; `file` names it in errors; its texts
+// pass `texts` (the book's gate; a gate of its own when none is given).
 TChapter ParseChapter(const std::string& markdown, const std::string& file,
-                      const std::string& language);
+                      const std::string& language, TSourceText* texts = nullptr);
 
 // The anchor name a heading gets from its text: lower case, spaces as '-'.
 std::string HeadingAnchor(const std::string& text);

@@ -4,7 +4,13 @@
 #include <cstdint>
 #include <map>
 
-#include "core/codepage.h"
+#include <utf8proc.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
+#include "tools/make/sourceerror.h"
 
 namespace folivar::make {
 
@@ -120,6 +126,127 @@ unsigned char Cp1251Lower(unsigned char c) {
   if (c >= 0xC0 && c <= 0xDF) return static_cast<unsigned char>(c + 32);
   if (c == 0xA8) return 0xB8;  // Ё
   return c;
+}
+
+std::string TSourceText::Take(std::string_view utf8, const std::string& file, int line) {
+  auto lineOf = [&](std::string_view text, size_t offset) {
+    return line + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
+  };
+  if (!IsUtf8(utf8)) {
+    size_t at = 0;
+    char32_t u = 0;
+    while (at < utf8.size() && Next(utf8, at, u)) {
+    }
+    throw TSourceError(file, lineOf(utf8, at), "the text is not UTF-8");
+  }
+  std::string nfc(utf8);
+  if (!std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    utf8proc_uint8_t* out = nullptr;
+    const utf8proc_ssize_t n =
+        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()), static_cast<utf8proc_ssize_t>(utf8.size()),
+                     &out, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    if (n < 0) throw TSourceError(file, line, std::string("the text cannot be normalised: ") + utf8proc_errmsg(n));
+    nfc.assign(reinterpret_cast<const char*>(out), static_cast<size_t>(n));
+    std::free(out);
+  }
+  size_t i = 0;
+  while (i < nfc.size()) {
+    const size_t at = i;
+    char32_t u = 0;
+    Next(nfc, i, u);
+    if (u < 0x80) continue;
+    const std::string shown = Hex(u) + " '" + nfc.substr(at, i - at) + "'";
+    const utf8proc_property_t* p = utf8proc_get_property(static_cast<utf8proc_int32_t>(u));
+    std::string reason;
+    if (u > 0xFFFF) {
+      reason = shown + " lies beyond the Basic Multilingual Plane, which a book cannot hold";
+    } else if (p->bidi_class == UTF8PROC_BIDI_CLASS_R || p->bidi_class == UTF8PROC_BIDI_CLASS_AL ||
+               p->bidi_class == UTF8PROC_BIDI_CLASS_RLE || p->bidi_class == UTF8PROC_BIDI_CLASS_RLO ||
+               p->bidi_class == UTF8PROC_BIDI_CLASS_RLI) {
+      reason = shown + " belongs to a right-to-left script, which books cannot set";
+    } else if (p->category == UTF8PROC_CATEGORY_MN || p->category == UTF8PROC_CATEGORY_MC ||
+               p->category == UTF8PROC_CATEGORY_ME) {
+      reason = shown + " is a combining mark that does not join its letter into one character";
+    } else if (!Reverse().count(u)) {
+      if (choice_ == TEncodingChoice::kCp1251) reason = shown + " has no code page 1251 character";
+      fitsCp1251_ = false;
+    }
+    // The line of the character in the source: NFC keeps the line breaks where they were.
+    if (!reason.empty()) {
+      throw TSourceError(file, line + static_cast<int>(std::count(nfc.begin(), nfc.begin() + static_cast<long>(at), '\n')),
+                         reason);
+    }
+  }
+  return nfc;
+}
+
+TTextEncoding TSourceText::Encoding() const {
+  if (choice_ == TEncodingChoice::kUnicode) return TTextEncoding::kUnicode;
+  return fitsCp1251_ ? TTextEncoding::kCp1251 : TTextEncoding::kUnicode;
+}
+
+std::u32string Utf8ToCodePoints(std::string_view utf8) {
+  std::u32string out;
+  size_t i = 0;
+  while (i < utf8.size()) {
+    char32_t u = 0;
+    if (Next(utf8, i, u)) {
+      out += u;
+    } else {
+      out += U'\uFFFD';
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string CodePointsToUtf8(std::u32string_view text) {
+  std::string out;
+  for (char32_t u : text) {
+    utf8proc_uint8_t b[4];
+    const utf8proc_ssize_t n = utf8proc_encode_char(static_cast<utf8proc_int32_t>(u), b);
+    out.append(reinterpret_cast<const char*>(b), static_cast<size_t>(n));
+  }
+  return out;
+}
+
+bool IsLetter(char32_t u) {
+  if (u < 0x80) return IsCp1251Letter(static_cast<unsigned char>(u));
+  if (const auto found = Reverse().find(u); found != Reverse().end()) return IsCp1251Letter(found->second);
+  const utf8proc_category_t c = utf8proc_category(static_cast<utf8proc_int32_t>(u));
+  return c >= UTF8PROC_CATEGORY_LU && c <= UTF8PROC_CATEGORY_LO;
+}
+
+char32_t LowerCase(char32_t u) {
+  if (u < 0x80) return Cp1251Lower(static_cast<unsigned char>(u));
+  if (const auto found = Reverse().find(u); found != Reverse().end()) {
+    return Cp1251ToUnicode(Cp1251Lower(found->second));
+  }
+  return static_cast<char32_t>(utf8proc_tolower(static_cast<utf8proc_int32_t>(u)));
+}
+
+std::u32string LowerCase(std::u32string text) {
+  for (char32_t& u : text) u = LowerCase(u);
+  return text;
+}
+
+uint16_t ItemCode(char32_t u, TTextEncoding encoding) {
+  if (encoding == TTextEncoding::kUnicode) return static_cast<uint16_t>(u);
+  if (u < 0x80) return static_cast<uint16_t>(u);
+  const auto found = Reverse().find(u);
+  const uint16_t b = found == Reverse().end() ? uint16_t{'?'} : found->second;
+  return b == 0x96 ? uint16_t{0x196} : b;
+}
+
+char32_t ItemCharacter(uint16_t code, TTextEncoding encoding) {
+  if (encoding == TTextEncoding::kUnicode) return code;
+  if (code == 0x196) return 0x2013;
+  return code < 0x100 ? Cp1251ToUnicode(static_cast<uint8_t>(code)) : 0;
+}
+
+std::string BookString(const std::string& utf8, TTextEncoding encoding) {
+  if (encoding == TTextEncoding::kUnicode) return utf8;
+  return ToCp1251(utf8).value_or(Utf8ToCp1251(utf8));
 }
 
 }  // namespace folivar::make

@@ -1,10 +1,15 @@
-// Source texts are UTF-8; a book stores code page 1251. Unlike the lossy conversion of the core,
-// the compiler refuses a character that the code page lacks, so that no letter is lost silently.
+// Source texts are UTF-8 and stay UTF-8, normalised to NFC, inside the compiler. A book stores
+// code page 1251 when every character of it fits, and otherwise is a Unicode book: UTF-16 item
+// codes and UTF-8 texts. Unlike the lossy conversion of the core, the compiler refuses a character
+// that the book's encoding cannot hold, so that no letter is lost silently.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "core/codepage.h"
 
 namespace folivar::make {
 
@@ -23,5 +28,45 @@ bool IsUtf8(std::string_view bytes);
 bool IsCp1251Letter(unsigned char c);
 // Lower case of a code page 1251 letter (ASCII and Cyrillic); other bytes unchanged.
 unsigned char Cp1251Lower(unsigned char c);
+
+// What book.toml's `encoding` asks for: the smallest that holds the book, or one forced.
+enum class TEncodingChoice : uint8_t { kAuto, kCp1251, kUnicode };
+
+// The gate every source text passes on its way in. It checks the UTF-8, normalises it to NFC and
+// refuses what a book cannot show: characters beyond the Basic Multilingual Plane, right-to-left
+// scripts, combining marks that do not join into one character, and with code page 1251 forced a
+// character the code page lacks. It remembers whether everything so far fits code page 1251.
+class TSourceText {
+ public:
+  explicit TSourceText(TEncodingChoice choice = TEncodingChoice::kAuto) : choice_(choice) {}
+  // The NFC form of the text; a refusal raises TSourceError at the line of the character itself
+  // (`line` is that of the text's start).
+  std::string Take(std::string_view utf8, const std::string& file, int line);
+  // The encoding of the book made of the texts taken.
+  TTextEncoding Encoding() const;
+
+ private:
+  TEncodingChoice choice_;
+  bool fitsCp1251_ = true;
+};
+
+// The code points of well-formed UTF-8 (a malformed sequence becomes U+FFFD), and back.
+std::u32string Utf8ToCodePoints(std::string_view utf8);
+std::string CodePointsToUtf8(std::u32string_view text);
+
+// A letter of any script (code page 1251's own letters as IsCp1251Letter says).
+bool IsLetter(char32_t u);
+// Lower case: code page 1251's characters as Cp1251Lower says, the rest as Unicode says.
+char32_t LowerCase(char32_t u);
+std::u32string LowerCase(std::u32string text);
+
+// The code of a text item showing the character: its code page 1251 byte (the en dash, byte
+// 150, with a high byte since code 150 draws nothing), or in a Unicode book its UTF-16 code unit.
+uint16_t ItemCode(char32_t u, TTextEncoding encoding);
+// The character a text item's code shows (0 for none).
+char32_t ItemCharacter(uint16_t code, TTextEncoding encoding);
+// A UTF-8 text of the source as the book stores it: code page 1251 (every character fits, the
+// source gate saw to that) or UTF-8.
+std::string BookString(const std::string& utf8, TTextEncoding encoding);
 
 }  // namespace folivar::make

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 #include "book/bookwriter.h"
 #include "tools/make/chapter.h"
@@ -60,11 +61,12 @@ class TAnchors {
   std::vector<std::string> names_;
 };
 
-void FillHeader(TBookHeader& h, const TBookSource& s) {
-  h.title = s.title;
-  h.author = s.author;
-  h.publisher = s.publisher;
-  h.edition = s.edition;
+void FillHeader(TBookHeader& h, const TBookSource& s, TTextEncoding encoding) {
+  for (auto [key, from, to] : {std::tuple{"title", &s.title, &h.title}, {"author", &s.author, &h.author},
+                               {"publisher", &s.publisher, &h.publisher}, {"edition", &s.edition, &h.edition}}) {
+    *to = BookString(*from, encoding);
+    if (to->size() > 255) throw TSourceError("book.toml", 0, std::string("'") + key + "' is longer than 255 bytes");
+  }
   h.pageWidth = s.pageWidth;
   h.viewWidth = s.spreads ? 2 * s.pageWidth : s.pageWidth;
   h.viewHeight = s.pageHeight;
@@ -81,18 +83,36 @@ void FillHeader(TBookHeader& h, const TBookSource& s) {
   h.noAbout = s.about ? 0 : 1;
 }
 
+// The book's encoding for the reader's tables and measures while the book is made, and code page
+// 1251 again afterwards, however the compiling ends.
+class TEncodingScope {
+ public:
+  explicit TEncodingScope(TTextEncoding encoding) { SetBookEncoding(encoding); }
+  ~TEncodingScope() { SetBookEncoding(TTextEncoding::kCp1251); }
+  TEncodingScope(const TEncodingScope&) = delete;
+  TEncodingScope& operator=(const TEncodingScope&) = delete;
+};
+
 }  // namespace
 
 std::string CompileBook(const std::string& dir, TCompileStats* stats) {
-  const TBookSource source = ReadBookSource(dir);
+  TBookSource source = ReadBookSource(dir);
   const std::filesystem::path root(dir);
 
   std::vector<TChapter> chapters;
   for (size_t i = 0; i < source.chapters.size(); ++i) {
     const std::string& name = source.chapters[i];
     const std::string text = ReadFile(root / name, name, source.chapterLines[i], "book.toml");
-    chapters.push_back(ParseChapter(text, name, source.language));
+    chapters.push_back(ParseChapter(text, name, source.language, &source.texts));
   }
+  TMessages messages = DefaultMessages();
+  const std::filesystem::path messagesPath = root / source.messages;
+  if (std::filesystem::exists(messagesPath) || source.messagesGiven) {
+    messages = ParseMessages(ReadFile(messagesPath, source.messages, 0, "book.toml"), source.messages, &source.texts);
+  }
+  // Every text has passed the gate: the book is code page 1251 when all of them fit.
+  const TTextEncoding encoding = source.texts.Encoding();
+  const TEncodingScope scope(encoding);
 
   TAnchors anchors;
   std::vector<TContentsEntry> contents;
@@ -110,7 +130,7 @@ std::string CompileBook(const std::string& dir, TCompileStats* stats) {
   if (anchors.Names().size() > 0xFFFF) throw TSourceError("book.toml", 0, "the book has more than 65535 anchors");
 
   TBookWriter writer;
-  FillHeader(writer.header, source);
+  FillHeader(writer.header, source, encoding);
   TMeasure measure(writer);
   TBookStyles styles(measure, source.link);
   TPictureStore pictures(measure, dir);
@@ -147,20 +167,16 @@ std::string CompileBook(const std::string& dir, TCompileStats* stats) {
     const int32_t index = writer.AddPage(EncodePageRecord(-1, records));
     for (int32_t a : page.anchors) anchorPages[static_cast<size_t>(a)] = index;
   }
-  for (size_t a = 0; a < anchors.Names().size(); ++a) writer.AddAnchor(anchors.Names()[a], anchorPages[a]);
+  for (size_t a = 0; a < anchors.Names().size(); ++a) writer.AddAnchor(BookString(anchors.Names()[a], encoding), anchorPages[a]);
 
   const std::string missing = source.language == "ru"
-                                  ? "\xDD\xF2\xF3 \xF1\xF2\xF0\xE0\xED\xE8\xF6\xF3 \xED\xE5 \xF3\xE4\xE0\xEB\xEE\xF1\xFC "
-                                    "\xEF\xF0\xEE\xF7\xE8\xF2\xE0\xF2\xFC."  // Эту страницу не удалось прочитать.
+                                  ? "Эту страницу не удалось прочитать."
                                   : "This page could not be read.";
   writer.SetSubstitutePage(EncodePageRecord(-1, layout.SubstituteLines(missing)));
 
-  TMessages messages = DefaultMessages();
-  const std::filesystem::path messagesPath = root / source.messages;
-  if (std::filesystem::exists(messagesPath) || source.messagesGiven) {
-    messages = ParseMessages(ReadFile(messagesPath, source.messages, 0, "book.toml"), source.messages);
-  }
+  for (std::string& text : messages.texts) text = BookString(text, encoding);
   writer.SetMessages(messages.keys, messages.texts);
+  if (encoding == TTextEncoding::kUnicode) writer.SetProperty("encoding", "unicode");
 
   if (source.pageCurl) {
     TPageCurlOptions curl;

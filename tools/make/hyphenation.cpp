@@ -16,41 +16,47 @@ namespace {
 constexpr int kLeftMin = 2;
 constexpr int kRightMin = 3;
 
-// Converts single characters of code page 1251 into the pattern file's encoding, keeping for
-// each output byte the index of the character it came from.
-std::string Convert(const std::string& word, const std::string& encoding, std::vector<size_t>& from) {
-  from.clear();
-  iconv_t cd = iconv_open(encoding.c_str(), "CP1251");
+// The word in the pattern file's encoding; empty when a letter has no place in it.
+std::string Convert(const std::string& utf8, const std::string& encoding) {
+  iconv_t cd = iconv_open(encoding.c_str(), "UTF-8");
   if (cd == reinterpret_cast<iconv_t>(-1)) return {};
-  std::string out;
-  for (size_t i = 0; i < word.size(); ++i) {
-    char in = word[i];
-    char buffer[8];
-    char* inp = &in;
-    size_t inLeft = 1;
-    char* outp = buffer;
-    size_t outLeft = sizeof buffer;
-    if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1)) {
-      iconv_close(cd);
-      return {};
-    }
-    for (char* p = buffer; p < outp; ++p) {
-      out += *p;
-      from.push_back(i);
-    }
-  }
+  std::string in = utf8, out(utf8.size() * 4 + 4, '\0');
+  char* inp = in.data();
+  size_t inLeft = in.size();
+  char* outp = out.data();
+  size_t outLeft = out.size();
+  const bool failed = iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1);
   iconv_close(cd);
+  if (failed) return {};
+  out.resize(out.size() - outLeft);
   return out;
 }
+
+struct TLanguage {
+  const char* name;
+  const char* file;
+};
+constexpr TLanguage kLanguages[] = {{"de", "hyph_de_DE.dic"}, {"el", "hyph_el_GR.dic"}, {"en", "hyph_en_US.dic"},
+                                    {"es", "hyph_es_ES.dic"}, {"fr", "hyph_fr.dic"},    {"it", "hyph_it_IT.dic"},
+                                    {"pl", "hyph_pl_PL.dic"}, {"ru", "hyph_ru_RU.dic"}};
 
 }  // namespace
 
 std::string THyphenator::PatternFile(const std::string& language) {
   const char* dir = std::getenv("FOLIVAR_HYPHEN_DIR");
   const std::string base = dir && *dir ? dir : "/usr/share/hyphen";
-  if (language == "ru") return base + "/hyph_ru_RU.dic";
+  for (const TLanguage& l : kLanguages)
+    if (language == l.name) return base + "/" + l.file;
   return base + "/hyph_en_US.dic";
 }
+
+bool THyphenator::Known(const std::string& language) {
+  for (const TLanguage& l : kLanguages)
+    if (language == l.name) return true;
+  return false;
+}
+
+const char* THyphenator::Languages() { return "de el en es fr it pl ru"; }
 
 THyphenator::THyphenator(const std::string& language) {
   const std::string path = PatternFile(language);
@@ -70,13 +76,13 @@ THyphenator::~THyphenator() {
 }
 
 std::vector<size_t> THyphenator::Points(const std::string& word) {
-  std::string lower;
-  for (char c : word) lower += static_cast<char>(Cp1251Lower(static_cast<unsigned char>(c)));
+  const std::u32string letters = LowerCase(Utf8ToCodePoints(word));
+  const std::string lower = CodePointsToUtf8(letters);
   if (const auto hit = cache_.find(lower); hit != cache_.end()) return hit->second;
   std::vector<size_t> points;
-  std::vector<size_t> from;
-  const std::string encoded = Convert(lower, encoding_, from);
-  if (!encoded.empty() && lower.size() >= kLeftMin + kRightMin) {
+  const std::string encoded = Convert(lower, encoding_);
+  const size_t n = letters.size();
+  if (!encoded.empty() && n >= kLeftMin + kRightMin) {
     std::vector<char> hyphens(encoded.size() + 5, 0);
     char** rep = nullptr;
     int* pos = nullptr;
@@ -91,16 +97,11 @@ std::vector<size_t> THyphenator::Points(const std::string& word) {
       std::free(pos);
       std::free(cut);
     }
+    // The marks stand one per character: the pattern files other than UTF-8 have a byte per
+    // character, and for UTF-8 files the library folds its marks onto the characters.
     if (!failed) {
-      for (size_t b = 0; b + 1 < encoded.size(); ++b) {
-        // A point after the last byte of a character; the break goes before the next character.
-        if ((hyphens[b] & 1) && from[b] != from[b + 1]) {
-          const size_t before = from[b] + 1;
-          if (before >= static_cast<size_t>(kLeftMin) && lower.size() - before >= static_cast<size_t>(kRightMin)) {
-            points.push_back(before);
-          }
-        }
-      }
+      for (size_t before = kLeftMin; before + kRightMin <= n; ++before)
+        if (hyphens[before - 1] & 1) points.push_back(before);
     }
   }
   cache_.emplace(lower, points);

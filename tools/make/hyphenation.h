@@ -1,6 +1,7 @@
-// Hyphenation with libhyphen and the system's pattern files (hyphen-en-us, hyphen-ru). Words
-// come in code page 1251 and are converted to the encoding the pattern file names on its first
-// line (UTF-8 for English, KOI8-R for Russian) before the patterns see them.
+// Hyphenation with libhyphen and the system's pattern files (hyphen-en-us, hyphen-ru, hyphen-fr,
+// hyphen-de, hyphen-es, hyphen-it, hyphen-pl, hyphen-el). Words come in UTF-8 and are converted to
+// the encoding the pattern file names on its first line (UTF-8, ISO8859-x or KOI8-R) before the
+// patterns see them. Positions are counted in characters, whatever the file's encoding.
 #pragma once
 
 #include <map>
@@ -14,18 +15,21 @@ namespace folivar::make {
 
 class THyphenator {
  public:
-  // Patterns of "en" or "ru" from the system's hyphenation folder (or FOLIVAR_HYPHEN_DIR).
+  // Patterns of a language of Languages() from the system's hyphenation folder (or FOLIVAR_HYPHEN_DIR).
   // Raises std::runtime_error when the file cannot be read.
   explicit THyphenator(const std::string& language);
   ~THyphenator();
   THyphenator(const THyphenator&) = delete;
   THyphenator& operator=(const THyphenator&) = delete;
 
-  // For a word of code page 1251 letters: the positions i (1 <= i < size) before which it may be
-  // broken, at least two letters from the start and three from the end.
+  // For a UTF-8 word of letters: the character positions i (1 <= i < letters) before which it may
+  // be broken, at least two letters from the start and three from the end.
   std::vector<size_t> Points(const std::string& word);
 
   static std::string PatternFile(const std::string& language);
+  // The languages with patterns: "de el en es fr it pl ru".
+  static bool Known(const std::string& language);
+  static const char* Languages();
 
  private:
   HyphenDict* dict_ = nullptr;

@@ -16,12 +16,12 @@ constexpr int32_t kHyphenPenalty = 50;
 constexpr int32_t kMaxSpace = 127;
 constexpr int32_t kContentsIndent = 16;
 constexpr int32_t kListIndent = 16;  // per level of a list
-// Code 150 draws nothing, so the en dash (byte 150) is stored with a high byte: its low 8 bits
-// still name the character.
-constexpr uint16_t kEnDash = 0x96;
-constexpr uint16_t kEnDashCode = 0x196;
+constexpr char32_t kNoBreakSpace = 0xA0;
+constexpr char32_t kSoftHyphen = 0xAD;
+constexpr char32_t kEnDash = 0x2013;
+constexpr char32_t kEmDash = 0x2014;
 
-bool IsSpace(unsigned char c) { return c == ' ' || c < 32; }
+bool IsSpace(char32_t c) { return c == ' ' || c < 32; }
 
 }  // namespace
 
@@ -187,24 +187,26 @@ std::vector<TElement> TLayout::Elements(const TTextStyle& base, const std::strin
       case TSpan::kText: {
         if (!s.link.empty() && s.link[0] == '#') Anchor(s.link.substr(1), file, s.line);
         const uint16_t style = styles_.Text(base, s.flags, s.link);
-        for (size_t i = 0; i < s.text.size(); ++i) {
-          const auto c = static_cast<unsigned char>(s.text[i]);
-          if (IsSpace(c) || c == 0xA0) {
+        const TTextEncoding encoding = BookEncoding();
+        const std::u32string text = Utf8ToCodePoints(s.text);
+        for (size_t i = 0; i < text.size(); ++i) {
+          const char32_t c = text[i];
+          if (IsSpace(c) || c == kNoBreakSpace) {
             TElement* l = last();
             const bool collapse = !l || l->type == TElement::kGlue ||
                                   (l->type == TElement::kPenalty && l->penalty <= kForced);
-            if (collapse && c != 0xA0) continue;
+            if (collapse && c != kNoBreakSpace) continue;
             TElement g;
             g.type = TElement::kGlue;
             g.item = textItem(kSpace, style);
             g.width = g.item.width;
             g.stretch = std::max(1, g.width);
-            g.breakable = c != 0xA0;
+            g.breakable = c != kNoBreakSpace;
             push(std::move(g));
             fontStyle = style;
             continue;
           }
-          if (c == 0xAD) {  // a soft hyphen: a place to break, drawn only there
+          if (c == kSoftHyphen) {  // a place to break, drawn only there
             TElement p;
             p.type = TElement::kPenalty;
             p.penalty = kHyphenPenalty;
@@ -215,14 +217,14 @@ std::vector<TElement> TLayout::Elements(const TTextStyle& base, const std::strin
             continue;
           }
           TElement b;
-          b.item = textItem(c == kEnDash ? kEnDashCode : c, style);
+          b.item = textItem(ItemCode(c, encoding), style);
           b.width = b.item.width;
-          const bool letterBefore = i > 0 && IsCp1251Letter(static_cast<unsigned char>(s.text[i - 1]));
-          const bool letterAfter = i + 1 < s.text.size() && IsCp1251Letter(static_cast<unsigned char>(s.text[i + 1]));
+          const bool letterBefore = i > 0 && IsLetter(text[i - 1]);
+          const bool letterAfter = i + 1 < text.size() && IsLetter(text[i + 1]);
           push(std::move(b));
           fontStyle = style;
           // A word may break after its own hyphen or dash.
-          if ((c == '-' || c == kEnDash || c == 0x97) && letterBefore && letterAfter) {
+          if ((c == '-' || c == kEnDash || c == kEmDash) && letterBefore && letterAfter) {
             TElement p;
             p.type = TElement::kPenalty;
             p.penalty = c == '-' ? kHyphenPenalty : 0;
@@ -280,9 +282,10 @@ void TLayout::Hyphenate(std::vector<TElement>& e, const std::string& language) {
   for (size_t i = 0; i < e.size(); ++i)
     if (e[i].type == TElement::kGlue && e[i].breakable) lastGlue = i;
   THyphenator& h = hyphenators_.For(language);
+  const TTextEncoding encoding = BookEncoding();
   auto letter = [&](size_t i) {
     return e[i].type == TElement::kBox && StyleKind(e[i].item.style) == kKindCharacter &&
-           e[i].item.code < 0x100 && IsCp1251Letter(static_cast<unsigned char>(e[i].item.code));
+           IsLetter(ItemCharacter(e[i].item.code, encoding));
   };
   std::vector<TElement> out;
   out.reserve(e.size() + e.size() / 4);
@@ -293,13 +296,13 @@ void TLayout::Hyphenate(std::vector<TElement>& e, const std::string& language) {
       continue;
     }
     size_t j = i;
-    std::string word;
-    while (j < e.size() && letter(j)) word += static_cast<char>(e[j++].item.code);
+    std::u32string word;
+    while (j < e.size() && letter(j)) word += ItemCharacter(e[j++].item.code, encoding);
     // Only whole words: a run glued to other boxes (a number, a picture) is left alone.
     const bool whole = (i == 0 || e[i - 1].type != TElement::kBox) && (j == e.size() || e[j].type != TElement::kBox ||
                                                                      !letter(j));
     std::vector<size_t> points;
-    if (whole && j <= lastGlue && word.size() >= 5) points = h.Points(word);
+    if (whole && j <= lastGlue && word.size() >= 5) points = h.Points(CodePointsToUtf8(word));
     size_t next = 0;
     for (size_t k = i; k < j; ++k) {
       if (next < points.size() && points[next] == k - i) {
@@ -330,11 +333,12 @@ TLayout::TGlyphBox TLayout::DropCap(std::vector<TSpan>& spans, const std::string
       if (s.kind == TSpan::kAnchor) continue;
       break;
     }
+    std::u32string text = Utf8ToCodePoints(s.text);
     size_t at = 0;
-    while (at < s.text.size() && IsSpace(static_cast<unsigned char>(s.text[at]))) ++at;
-    if (at == s.text.size()) continue;
-    const std::string letter = s.text.substr(at, 1);
-    s.text.erase(0, at + 1);
+    while (at < text.size() && IsSpace(text[at])) ++at;
+    if (at == text.size()) continue;
+    const std::string letter = BookString(CodePointsToUtf8(text.substr(at, 1)), BookEncoding());
+    s.text = CodePointsToUtf8(text.substr(at + 1));
     const uint32_t key = source_.glyphColour;
     const TGlyph g = measure_.Render(TextRecord(source_.dropcap, 0), letter, key);
     int32_t bottom = g.inkTop;
@@ -397,7 +401,7 @@ TLineRecord TLayout::Record(const TBrokenLine& line, uint8_t alignment, int32_t 
 void TLayout::Paragraph(const TBlock& block, const TTextStyle& base, bool heading, const std::string& file) {
   std::vector<TSpan> spans = block.spans;
   // A list item's bullet or number, kept on one line with the word after it.
-  if (!block.marker.empty()) spans.insert(spans.begin(), {TSpan::kText, block.marker + "\xA0", 0, {}, {}, block.line});
+  if (!block.marker.empty()) spans.insert(spans.begin(), {TSpan::kText, block.marker + "\u00A0", 0, {}, {}, block.line});
   const int32_t indent = block.indent * kListIndent;
   // A heading's own anchor stands at its first line.
   if (heading && !block.anchor.empty()) spans.insert(spans.begin(), {TSpan::kAnchor, block.anchor, 0, {}, {}, block.line});
@@ -460,17 +464,16 @@ void TLayout::Contents() {
     const int32_t ascent = measure_.Ascent('x', style), descent = measure_.Descent('x', style);
     // The words, each a run of items with its width.
     std::vector<std::pair<std::vector<uint16_t>, int32_t>> words;
-    std::string text = entry.text;
+    const std::u32string text = Utf8ToCodePoints(entry.text);
     size_t at = 0;
     while (at < text.size()) {
-      size_t end = text.find(' ', at);
-      if (end == std::string::npos) end = text.size();
+      size_t end = text.find(U' ', at);
+      if (end == std::u32string::npos) end = text.size();
       if (end > at) {
         std::vector<uint16_t> codes;
         int32_t w = 0;
         for (size_t k = at; k < end; ++k) {
-          const auto c = static_cast<unsigned char>(text[k]);
-          const uint16_t code = c == kEnDash ? kEnDashCode : c;
+          const uint16_t code = ItemCode(text[k], BookEncoding());
           codes.push_back(code);
           w += measure_.Width(code, style);
         }

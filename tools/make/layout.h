@@ -20,7 +20,7 @@
 namespace folivar::make {
 
 struct TContentsEntry {
-  std::string text;    // code page 1251
+  std::string text;    // UTF-8
   int level = 1;       // 1 or 2
   int32_t anchor = 0;  // anchor number of the heading
   std::string name;    // and its name

@@ -35,7 +35,9 @@ TMessages DefaultMessages() {
            "Welcome", "Continue", "OK:CONTINUE:YES:", "CANCEL:NO:", "YES:", "NO:"}};
 }
 
-TMessages ParseMessages(const std::string& bytes, const std::string& file) {
+TMessages ParseMessages(const std::string& bytes, const std::string& file, TSourceText* gate) {
+  TSourceText own;
+  TSourceText& texts = gate ? *gate : own;
   TMessages m = DefaultMessages();
   const bool utf8 = IsUtf8(bytes);
   size_t start = 0;
@@ -57,12 +59,7 @@ TMessages ParseMessages(const std::string& bytes, const std::string& file) {
     for (; k < m.keys.size(); ++k)
       if (Lower(m.keys[k]) == Lower(key)) break;
     if (k == m.keys.size()) throw TSourceError(file, line, "unknown message key '" + key + "'");
-    if (utf8) {
-      TCodePageFailure failure;
-      auto converted = ToCp1251(text, &failure);
-      if (!converted) throw TSourceError(file, line, failure.what);
-      text = *converted;
-    }
+    text = texts.Take(utf8 ? text : Cp1251ToUtf8(text), file, line);
     // "\n" is a line break: the message window starts a new line at a carriage return.
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {

@@ -6,18 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "tools/make/codepage.h"
+
 namespace folivar::make {
 
 struct TMessages {
   std::vector<std::string> keys;   // as the reader looks them up
-  std::vector<std::string> texts;  // code page 1251
+  std::vector<std::string> texts;  // UTF-8, NFC
 };
 
 // The English texts of every key.
 TMessages DefaultMessages();
 
 // Parses the file's bytes (UTF-8, or code page 1251 when they are not UTF-8) over the defaults.
-// `file` names the file in errors.
-TMessages ParseMessages(const std::string& bytes, const std::string& file);
+// `file` names the file in errors; the texts pass `texts` (a gate of its own when none is given).
+TMessages ParseMessages(const std::string& bytes, const std::string& file, TSourceText* texts = nullptr);
 
 }  // namespace folivar::make

@@ -5,6 +5,7 @@
 #include <toml++/toml.h>
 
 #include "tools/make/codepage.h"
+#include "tools/make/hyphenation.h"
 #include "tools/make/sourceerror.h"
 
 namespace folivar::make {
@@ -30,13 +31,14 @@ void OnlyKeys(const toml::table& table, const std::set<std::string>& known, cons
   }
 }
 
-std::string Text(const toml::node& node, const std::string& key) {
+std::string Text(const toml::node& node, const std::string& key, TSourceText& texts) {
   const auto* s = node.as_string();
   if (!s) Fail(node, "'" + key + "' must be a string");
-  TCodePageFailure failure;
-  auto converted = ToCp1251(s->get(), &failure);
-  if (!converted) Fail(node, "'" + key + "': " + failure.what);
-  return *converted;
+  try {
+    return texts.Take(s->get(), kFile, LineOf(node));
+  } catch (const TSourceError& e) {
+    throw TSourceError(kFile, e.Line(), "'" + key + "': " + e.what());
+  }
 }
 
 std::string Path(const toml::node& node, const std::string& key) {
@@ -87,11 +89,11 @@ const toml::table& Table(const toml::node& node, const std::string& key) {
   return *t;
 }
 
-void ReadStyle(const toml::node& node, const std::string& name, TTextStyle& style) {
+void ReadStyle(const toml::node& node, const std::string& name, TTextStyle& style, TSourceText& texts) {
   const toml::table& t = Table(node, name);
   OnlyKeys(t, {"face", "size", "bold", "italic", "underline", "colour"}, "styles." + name);
   if (const auto* n = t.get("face")) {
-    style.face = Text(*n, "face");
+    style.face = Text(*n, "face", texts);
     if (style.face->empty() || style.face->size() > 31) {
       Fail(*n, "'face' must be a name of 1 to 31 characters");
     }
@@ -139,23 +141,31 @@ TBookSource ReadBookSource(const std::string& dir) {
   } catch (const toml::parse_error& e) {
     throw TSourceError(kFile, static_cast<int>(e.source().begin.line), std::string(e.description()));
   }
-  OnlyKeys(root, {"title", "author", "publisher", "edition", "language", "messages", "chapters",
-                  "page", "reader", "pictures", "styles"}, "");
+  OnlyKeys(root, {"title", "author", "publisher", "edition", "language", "encoding", "messages",
+                  "chapters", "page", "reader", "pictures", "styles"}, "");
+  if (const auto* n = root.get("encoding")) {
+    const std::string e = Path(*n, "encoding");
+    if (e == "unicode") b.texts = TSourceText(TEncodingChoice::kUnicode);
+    else if (e == "cp1251") b.texts = TSourceText(TEncodingChoice::kCp1251);
+    else Fail(*n, "'encoding' must be \"unicode\" or \"cp1251\"");
+  }
 
   const auto* title = root.get("title");
   if (!title) throw TSourceError(kFile, 0, "'title' is missing");
-  b.title = Text(*title, "title");
+  b.title = Text(*title, "title", b.texts);
   if (b.title.empty()) Fail(*title, "'title' is empty");
   for (auto [key, field] : {std::pair{"title", &b.title}, {"author", &b.author},
                             {"publisher", &b.publisher}, {"edition", &b.edition}}) {
     if (const auto* n = root.get(key)) {
-      *field = Text(*n, key);
-      if (field->size() > 255) Fail(*n, std::string("'") + key + "' is longer than 255 characters");
+      *field = Text(*n, key, b.texts);
+      if (Utf8ToCodePoints(*field).size() > 255) Fail(*n, std::string("'") + key + "' is longer than 255 characters");
     }
   }
   if (const auto* n = root.get("language")) {
     b.language = Path(*n, "language");
-    if (b.language != "en" && b.language != "ru") Fail(*n, "'language' must be \"en\" or \"ru\"");
+    if (!THyphenator::Known(b.language)) {
+      Fail(*n, std::string("'language' must be one of ") + THyphenator::Languages());
+    }
   }
   if (const auto* n = root.get("messages")) {
     b.messages = Path(*n, "messages");
@@ -236,7 +246,7 @@ TBookSource ReadBookSource(const std::string& dir) {
     for (auto [key, style] : {std::pair{"text", &b.text}, {"heading1", &b.heading1},
                               {"heading2", &b.heading2}, {"heading3", &b.heading3},
                               {"link", &b.link}, {"dropcap", &b.dropcap}}) {
-      if (const auto* v = t.get(key)) ReadStyle(*v, key, *style);
+      if (const auto* v = t.get(key)) ReadStyle(*v, key, *style, b.texts);
     }
   }
   return b;

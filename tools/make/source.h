@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "tools/make/codepage.h"
+
 namespace folivar::make {
 
 // A text style of book.toml. For the link style every field is optional: it is laid over the
 // style the link stands in.
 struct TTextStyle {
-  std::optional<std::string> face;  // code page 1251
+  std::optional<std::string> face;  // UTF-8
   std::optional<int32_t> size;      // points
   std::optional<bool> bold, italic, underline;
   std::optional<uint32_t> colour;   // 0x00RRGGBB
@@ -22,8 +24,11 @@ struct TTextStyle {
 struct TBookSource {
   std::string dir;  // the source folder; every path below is relative to it
 
-  std::string title, author, publisher, edition;  // code page 1251
+  std::string title, author, publisher, edition;  // UTF-8, NFC
   std::string language = "en";
+  // The gate of every text of the book, book.toml's `encoding` its choice: chapters and messages
+  // pass it too, and it decides the book's encoding.
+  TSourceText texts;
   std::string messages = "messages.txt";
   bool messagesGiven = false;  // named in book.toml (then it must exist)
   std::vector<std::string> chapters;

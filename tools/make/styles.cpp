@@ -2,6 +2,7 @@
 
 #include "book/bookstyle.h"
 #include "tools/make/chapter.h"
+#include "tools/make/codepage.h"
 
 namespace folivar::make {
 
@@ -12,13 +13,13 @@ int32_t ColourRef(uint32_t rgb) {
 TStyleRecord TextRecord(const TTextStyle& setting, uint8_t emphasis, const std::string& link) {
   TStyleRecord r;
   r.kind = kKindCharacter;
-  r.faceName = setting.face.value_or("Times New Roman");
+  r.faceName = BookString(setting.face.value_or("Times New Roman"), BookEncoding());
   r.size = setting.size.value_or(12);
   r.colour = ColourRef(setting.colour.value_or(0));
   if (setting.bold.value_or(false) || (emphasis & kBold)) r.flags |= kFontBold;
   if (setting.italic.value_or(false) || (emphasis & kItalic)) r.flags |= kFontItalic;
   if (setting.underline.value_or(false)) r.flags |= kFontUnderline;
-  r.link = link;
+  r.link = BookString(link, BookEncoding());
   return r;
 }
 
@@ -50,7 +51,7 @@ uint16_t TBookStyles::Picture(const std::string& link) {
   if (link.empty()) return 1;
   TStyleRecord r;
   r.kind = kKindImage;
-  r.link = link;
+  r.link = BookString(link, BookEncoding());
   return Add(r);
 }
 
@@ -58,7 +59,7 @@ uint16_t TBookStyles::Glyph(const std::string& link) {
   if (link.empty()) return 2;
   TStyleRecord r;
   r.kind = kKindImgChar;
-  r.link = link;
+  r.link = BookString(link, BookEncoding());
   return Add(r);
 }
 
