@@ -10,6 +10,7 @@
 
 #include "book/bookclass.h"
 #include "book/loading.h"
+#include "core/ttable.h"
 #include "tests/support/testsupport.h"
 #include "tools/common/png.h"
 
@@ -94,7 +95,7 @@ TEST(Guide, RendersOfItsSpreads) {
 }
 
 // The Russian message file, compiled into the guide in place of the English one: the reader gets
-// its texts in code page 1251.
+// its texts in code page 1251, and the guide, which fits the code page, stays a plain book.
 TEST(Guide, CompilesWithTheRussianMessages) {
   namespace fs = std::filesystem;
   const fs::path source = fs::path(test::TempDir()) / "guide-ru";
@@ -113,6 +114,7 @@ TEST(Guide, CompilesWithTheRussianMessages) {
   EXPECT_EQ(messages["continue"], "\xCF\xF0\xEE\xE4\xEE\xEB\xE6\xE8\xF2\xFC");  // "Продолжить"
   EXPECT_EQ(messages["WasPresses_y"], "YES:\xC4\xE0:");                              // "YES:Да:"
   EXPECT_EQ(messages["theend"], "\xDD\xF2\xEE \xEA\xEE\xED\xE5\xF6 \xEA\xED\xE8\xE3\xE8.");
+  EXPECT_EQ(GetValue(image.properties, "encoding"), "");
 }
 
 }  // namespace
