@@ -446,6 +446,7 @@ TEST(MakeErrors, BadSourcesFailWithOneLineNamingFileAndLine) {
        "book.toml:4", "#RRGGBB"},
       {"beyond-bmp", "one.md", "# Title\n\nA line.\nA smile \xF0\x9F\x98\x80 here.\n", "one.md:4", "U+1F600"},
       {"right-to-left", "one.md", "# Title\n\nShalom \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D.\n", "one.md:3", "right-to-left"},
+      {"control", "one.md", "# Title\n\nA \xC2\x96 zero-width mark.\n", "one.md:3", "U+0096"},
       {"combining", "one.md", "# Title\n\nA line.\nq\xCC\x83 has no single letter.\n", "one.md:4", "U+0303"},
       {"forced-cp1251", "book.toml", "encoding = \"cp1251\"\ntitle = \"Caf\xC3\xA9\"\nchapters = [\"one.md\"]\n",
        "book.toml:2", "U+00E9"},

@@ -164,6 +164,9 @@ std::string TSourceText::Take(std::string_view utf8, const std::string& file, in
                p->bidi_class == UTF8PROC_BIDI_CLASS_RLE || p->bidi_class == UTF8PROC_BIDI_CLASS_RLO ||
                p->bidi_class == UTF8PROC_BIDI_CLASS_RLI) {
       reason = shown + " belongs to a right-to-left script, which books cannot set";
+    } else if (p->category == UTF8PROC_CATEGORY_CC) {
+      // Code 150 of a Unicode book is the zero-width mark: U+0096 would become one.
+      reason = shown + " is a control character";
     } else if (p->category == UTF8PROC_CATEGORY_MN || p->category == UTF8PROC_CATEGORY_MC ||
                p->category == UTF8PROC_CATEGORY_ME) {
       reason = shown + " is a combining mark that does not join its letter into one character";
