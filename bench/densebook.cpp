@@ -58,8 +58,8 @@ TMetrics MeasureBodyFont() {
   surface.SetPlainFont(kBodyFace, kBodySize);
   TMetrics m;
   for (int c = 32; c < 127; ++c) {
-    const char ch = static_cast<char>(c);
-    m.advance[static_cast<size_t>(c)] = surface.TextWidth(std::string_view(&ch, 1));
+    const char16_t ch = static_cast<char16_t>(c);  // ASCII
+    m.advance[static_cast<size_t>(c)] = surface.TextWidth(std::u16string_view(&ch, 1));
   }
   surface.GetAscentDescent(m.ascent, m.descent);
   return m;

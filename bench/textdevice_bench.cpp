@@ -17,10 +17,11 @@
 namespace folivar {
 namespace {
 
-// 60 characters, Latin and Cyrillic (code page 1251).
-constexpr std::string_view kRun =
-    "The reader turns one page: \xD7\xE8\xF2\xE0\xF2\xE5\xEB\xFC \xEF\xE5\xF0\xE5\xE2"
-    "\xEE\xF0\xE0\xF7\xE8\xE2\xE0\xE5\xF2 \xF1\xF2\xF0\xE0\xED\xE8\xF6\xF3.";
+// 60 characters, Latin and Cyrillic.
+constexpr std::u16string_view kRun =
+    u"The reader turns one page: \u0427\u0438\u0442\u0430\u0442\u0435\u043B\u044C "
+    u"\u043F\u0435\u0440\u0435\u0432\u043E\u0440\u0430\u0447\u0438\u0432\u0430\u0435\u0442 "
+    u"\u0441\u0442\u0440\u0430\u043D\u0438\u0446\u0443.";
 static_assert(kRun.size() == 60);
 
 TLogFont BodyFont() {
@@ -43,7 +44,7 @@ struct TBench {
 
 std::vector<int32_t> Advances(TTextDevice& device) {
   std::vector<int32_t> advances;
-  for (char c : kRun) advances.push_back(device.MeasureText(std::string(1, c)).cx);
+  for (const char16_t& c : kRun) advances.push_back(device.MeasureText(std::u16string_view(&c, 1)).cx);
   return advances;
 }
 

@@ -6,6 +6,7 @@
 #include "book/bookstyle.h"
 #include "book/loading.h"
 #include "core/checkedread.h"
+#include "core/codepage.h"
 #include "core/errors.h"
 #include "core/strutil.h"
 #include "display/surfaces.h"
@@ -52,11 +53,11 @@ int32_t TViewItem::Width() {
     if (code_ == kZeroWidth) return 0;
     if (!surface) return 0;
     surface->SelectStyle(style_);
-    const char c = code_ == kFixedSpace ? ' ' : static_cast<char>(code_ & 0xFF);
-    width = surface->TextWidth(std::string_view(&c, 1));
+    const char16_t c = code_ == kFixedSpace ? u' ' : ItemCodeUnit(code_, BookEncoding());
+    width = surface->TextWidth(std::u16string_view(&c, 1));
   } else if (style_ == kPageReferenceStyle) {
     if (!surface) return 0;
-    width = surface->TextWidth("0000");
+    width = surface->TextWidth(u"0000");
   }
   // The cache is one signed byte; a wider glyph (a very large font) is measured each time.
   if (width >= -1 && width <= 127) measuredWidth_ = static_cast<int8_t>(width);
@@ -70,8 +71,8 @@ int32_t TViewItem::Height() const {
   TSurface* surface = CurrentSurface();
   if (!surface) return 0;
   surface->SelectStyle(style_);
-  const char c = static_cast<char>(code_ & 0xFF);
-  return surface->TextHeight(std::string_view(&c, 1));
+  const char16_t c = ItemCodeUnit(code_, BookEncoding());
+  return surface->TextHeight(std::u16string_view(&c, 1));
 }
 
 int32_t TViewItem::Ascent() const {

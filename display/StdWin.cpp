@@ -292,6 +292,10 @@ void TWin::SetCaption(std::string_view text) {
   if (window_) SetWindowTextW(window_, Widen1251(text).c_str());
 }
 
+void TWin::SetCaption(std::u16string_view text) {
+  if (window_) SetWindowTextW(window_, std::wstring(text.begin(), text.end()).c_str());
+}
+
 void TWin::OnPaint(TWinMessage&) { Paint(); }
 
 void TWin::OnMouseMove(TWinMessage& m) {

@@ -122,8 +122,9 @@ class TWin {
   int32_t Top() const;
   void SetStyle(uint32_t style);
   void SetExStyle(uint32_t style);
-  // text is code page 1251.
+  // text is code page 1251, or UTF-16.
   void SetCaption(std::string_view text);
+  void SetCaption(std::u16string_view text);
 
   // Looks the message up in the handler tables, from the object's class upwards, and calls the
   // handler found; a message that no table holds does nothing. Sets callDefault to true first.

@@ -6,6 +6,7 @@
 
 #include "book/bookstyle.h"
 #include "book/paraclasses.h"
+#include "core/codepage.h"
 #include "core/strutil.h"
 #include "display/anchorz.h"
 #include "display/surfaces.h"
@@ -23,7 +24,7 @@ constexpr int32_t kSmallLinkPicture = 20;
 // space, a picture, a page number) is carried by the advance of the character before it.
 struct TTextRun {
   static constexpr int32_t kCapacity = 256;
-  std::array<char, kCapacity> characters{};
+  std::array<char16_t, kCapacity> characters{};  // UTF-16 code units
   std::array<int32_t, kCapacity> advances{};
   int32_t count = 0;
   int32_t x = -1;
@@ -36,7 +37,7 @@ struct TTextRun {
 TTextRun run;
 
 void AppendCharacter(int32_t itemX, int32_t top, TViewItem& item) {
-  const char c = static_cast<char>(item.Code() & 0xFF);
+  const char16_t c = ItemCodeUnit(item.Code(), BookEncoding());
   // A run that is full is written and a new one begins at this character.
   if (run.count > 0 && run.count < TTextRun::kCapacity && run.style == item.Style() &&
       run.top == top) {
@@ -76,7 +77,7 @@ void FlushRun() {
     surface->SelectStyle(run.style);
     run.advances[static_cast<size_t>(run.count - 1)] = run.pendingAdvance;
     surface->Device().WriteRun(run.x, run.top,
-                               std::string_view(run.characters.data(), static_cast<size_t>(run.count)),
+                               std::u16string_view(run.characters.data(), static_cast<size_t>(run.count)),
                                run.advances.data());
   }
   run.count = 0;
@@ -150,7 +151,7 @@ void DrawItem(TViewItem& item, int32_t& x, int32_t baseline) {
   if (item.Style() == kPageReferenceStyle) {
     // A code that names no anchor shows nothing and links nowhere.
     if (IsAnchor(item.Code())) {
-      surface->WriteText(IntToText(AnchorPage(item.Code())), itemX, top);
+      surface->WriteText(Cp1251ToUtf16(IntToText(AnchorPage(item.Code()))), itemX, top);  // digits
       marked = true;
     }
     x += item.Width();
@@ -159,7 +160,7 @@ void DrawItem(TViewItem& item, int32_t& x, int32_t baseline) {
     case kKindCharacter:
       if (item.Code() == kZeroWidth) break;
       if (item.Code() == kFixedSpace) {
-        x += surface->TextWidth(" ");
+        x += surface->TextWidth(u" ");
         break;
       }
       if (surface->lastTextStyle != item.Style()) FlushRun();

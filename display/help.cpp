@@ -12,7 +12,7 @@ namespace {
 int gModalBoxes = 0;
 }  // namespace
 
-THelpWin::THelpWin(std::string text, const TStringList& captions, std::string title)
+THelpWin::THelpWin(std::u16string text, const TBoxTexts& captions, std::u16string title)
     : box_(std::move(text), captions), title_(std::move(title)) {}
 
 const TWinTable& THelpWin::Table() {
@@ -77,7 +77,7 @@ void THelpWin::Draw() {
   if (surface_) box_.Draw(*surface_, MessageBackgroundImage());
 }
 
-int32_t ShowMessage(std::string_view text, std::string_view title, const TStringList& captions) {
+int32_t ShowMessage(std::u16string_view text, std::u16string_view title, const TBoxTexts& captions) {
   HWND previous = GetActiveWindow();
   if (gModalBoxes > 0) return -1;
   int32_t result = -1;
@@ -86,7 +86,7 @@ int32_t ShowMessage(std::string_view text, std::string_view title, const TString
       TModal() { ++gModalBoxes; }
       ~TModal() { --gModalBoxes; }
     } modal;
-    TWinPtr<THelpWin> box = MakeWindow<THelpWin>(std::string(text), captions, std::string(title));
+    TWinPtr<THelpWin> box = MakeWindow<THelpWin>(std::u16string(text), captions, std::u16string(title));
     box->Run();
     result = box->Result();
   }
@@ -96,8 +96,9 @@ int32_t ShowMessage(std::string_view text, std::string_view title, const TString
 
 bool ModalMessageOpen() { return gModalBoxes > 0; }
 
-TWinPtr<THelpWin> OpenInfoWindow(std::string_view text, std::string_view title) {
-  TWinPtr<THelpWin> box = MakeWindow<THelpWin>(std::string(text), TStringList{}, std::string(title));
+TWinPtr<THelpWin> OpenInfoWindow(std::u16string_view text, std::u16string_view title) {
+  TWinPtr<THelpWin> box =
+      MakeWindow<THelpWin>(std::u16string(text), TBoxTexts{}, std::u16string(title));
   box->PumpOne();
   return box;
 }

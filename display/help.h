@@ -24,9 +24,9 @@ namespace folivar {
 
 class THelpWin : public TWin {
  public:
-  // text and title are code page 1251; each caption is shown up to its first ":". The window
+  // Each caption is shown up to its first ":". The window
   // opens when MakeWindow creates it: centred across the screen, 60 pixels above its middle.
-  THelpWin(std::string text, const TStringList& captions, std::string title);
+  THelpWin(std::u16string text, const TBoxTexts& captions, std::u16string title);
 
   const THelpBox& Box() const { return box_; }
   // The chosen button; -1 while none was chosen, and after a key or a close that chose none.
@@ -51,20 +51,20 @@ class THelpWin : public TWin {
   void Draw();
 
   THelpBox box_;
-  std::string title_;
+  std::u16string title_;
   std::unique_ptr<TSurface> surface_;
 };
 
 // Shows a modal box and runs its message loop until it closes; returns the chosen button, or -1
 // when none was chosen. While a modal box is open, another request returns -1 at once and shows
 // nothing. Afterwards the window that was active before is made active again.
-int32_t ShowMessage(std::string_view text, std::string_view title, const TStringList& captions);
+int32_t ShowMessage(std::u16string_view text, std::u16string_view title, const TBoxTexts& captions);
 // Whether a modal box is open.
 bool ModalMessageOpen();
 
 // Opens a box without buttons that does not wait (the book information while the book loads),
 // lets it handle its waiting messages once and returns it. The caller pumps it (PumpOne), quits
 // and frees it.
-TWinPtr<THelpWin> OpenInfoWindow(std::string_view text, std::string_view title);
+TWinPtr<THelpWin> OpenInfoWindow(std::u16string_view text, std::u16string_view title);
 
 }  // namespace folivar

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/codepage.h"
 #include "display/Views.h"
 #include "display/surfaces.h"
 #include "reader/msgs.h"
@@ -10,23 +11,23 @@ namespace folivar {
 
 namespace {
 
-// Letters and digits, including the letters of code page 1251.
-bool IsWordChar(unsigned char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0 ||
-         c == 0xA8 || c == 0xB8;
+bool IsWordChar(char16_t c) {
+  if (c < 0x80) return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+  return c >= 0xC0 && c != 0xD7 && c != 0xF7 && !(c >= 0x2000 && c <= 0x2BFF) &&
+         !(c >= 0x3000 && c <= 0x303F) && !(c >= 0xD800 && c <= 0xDFFF) && c < 0xFFF0;
 }
 
 }  // namespace
 
-std::string ButtonCaption(std::string_view caption) {
-  return std::string(caption.substr(0, caption.find(':')));
+std::u16string ButtonCaption(std::u16string_view caption) {
+  return std::u16string(caption.substr(0, caption.find(u':')));
 }
 
-std::vector<TBoxButton> LayOutButtons(const TStringList& captions) {
+std::vector<TBoxButton> LayOutButtons(const TBoxTexts& captions) {
   std::vector<TBoxButton> buttons;
   buttons.reserve(captions.size());
   int32_t right = kBoxButtonsRight;
-  for (const std::string& caption : captions) {
+  for (const std::u16string& caption : captions) {
     buttons.push_back({.left = right - kBoxButtonWidth,
                        .top = kBoxButtonTop,
                        .right = right,
@@ -54,16 +55,20 @@ std::string_view CaptionListKey(int32_t key) {
   }
 }
 
-std::string KeyCaptionList(int32_t key) {
+std::u16string KeyCaptionList(int32_t key) {
   const std::string_view name = CaptionListKey(key);
-  return name.empty() ? std::string() : MessageText(name, "WasPresses");
+  if (name.empty()) return {};
+  return BookTextToUtf16(MessageText(name, "WasPresses"), BookEncoding());
 }
 
-bool CaptionListNames(std::string_view list, std::string_view caption) {
+bool CaptionListNames(std::u16string_view list, std::u16string_view caption) {
   if (caption.empty()) return false;
-  const std::string needle = UpperCaseAscii(caption) + ":";
-  for (size_t at = list.find(needle); at != std::string_view::npos; at = list.find(needle, at + 1))
-    if (at == 0 || !IsWordChar(static_cast<unsigned char>(list[at - 1]))) return true;
+  std::u16string needle(caption);
+  for (char16_t& c : needle)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  needle += u':';
+  for (size_t at = list.find(needle); at != std::u16string_view::npos; at = list.find(needle, at + 1))
+    if (at == 0 || !IsWordChar(list[at - 1])) return true;
   return false;
 }
 
@@ -71,7 +76,7 @@ TBoxOrigin BoxOrigin(int32_t screenWidth, int32_t screenHeight, int32_t boxWidth
   return {.x = screenWidth / 2 - boxWidth / 2, .y = screenHeight / 2 - 60};
 }
 
-THelpBox::THelpBox(std::string text, const TStringList& captions)
+THelpBox::THelpBox(std::u16string text, const TBoxTexts& captions)
     : text_(std::move(text)), buttons_(LayOutButtons(captions)) {}
 
 void THelpBox::MouseMove(int32_t x, int32_t y) { hover_ = ButtonAt(buttons_, x, y); }
@@ -85,7 +90,7 @@ bool THelpBox::MouseRelease(int32_t x, int32_t y) {
 
 bool THelpBox::KeyPress(int32_t key) {
   result_ = -1;
-  const std::string list = KeyCaptionList(key);
+  const std::u16string list = KeyCaptionList(key);
   for (size_t i = 0; i < buttons_.size(); ++i)
     if (CaptionListNames(list, buttons_[i].caption)) result_ = static_cast<int32_t>(i);
   return result_ >= 0 || key == kKeyEnter || key == kKeyEscape;

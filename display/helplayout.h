@@ -25,7 +25,7 @@ struct TBoxButton {
   int32_t top = 0;
   int32_t right = 0;
   int32_t bottom = 0;
-  std::string caption;
+  std::u16string caption;
 
   bool Contains(int32_t x, int32_t y) const {
     return x >= left && x <= right && y >= top && y <= bottom;
@@ -48,22 +48,28 @@ constexpr int32_t kKeyEscape = 27;
 constexpr int32_t kKeyN = 78;
 constexpr int32_t kKeyY = 89;
 
+// The texts of a box as the screen shows them.
+using TBoxTexts = std::vector<std::u16string>;
+
 // A caption as the button shows it: cut before its first ":" when it has one.
-std::string ButtonCaption(std::string_view caption);
+std::u16string ButtonCaption(std::u16string_view caption);
 // One button per caption, caption i at right = 378 - 86 i, left = right - 80.
-std::vector<TBoxButton> LayOutButtons(const TStringList& captions);
+std::vector<TBoxButton> LayOutButtons(const TBoxTexts& captions);
 // Index of the last button whose rectangle holds (x, y); -1 when none does.
 int32_t ButtonAt(const std::vector<TBoxButton>& buttons, int32_t x, int32_t y);
 
 // The message-text key of a key's caption list ("Enter", "Esc", "N", "Y"), empty for other keys.
 std::string_view CaptionListKey(int32_t key);
-// The key's caption list: the message text of its key in the context "WasPresses"; empty for
-// keys without one.
-std::string KeyCaptionList(int32_t key);
+// The key's caption list: the message text of its key in the context "WasPresses" (read in the
+// book's encoding); empty for keys without one.
+std::u16string KeyCaptionList(int32_t key);
 // Whether the list names the caption: it holds the caption upper-cased (ASCII letters only)
 // followed by ":", starting the list or following a character that is not a letter or digit, so
-// that a list naming OK does not name K. An empty caption is named by no list.
-bool CaptionListNames(std::string_view list, std::string_view caption);
+// that a list naming OK does not name K. Letters and digits are those of ASCII and every character
+// from U+00C0 up except the signs x and / (U+00D7, U+00F7), general punctuation and symbols
+// (U+2000 to U+2BFF), CJK punctuation (U+3000 to U+303F), surrogates and specials (U+FFF0 up).
+// An empty caption is named by no list.
+bool CaptionListNames(std::u16string_view list, std::u16string_view caption);
 
 // Where a box of the given outer size opens on a screen of the given size: centred across, its
 // top 60 pixels above the screen's middle. Halves truncate towards zero.
@@ -76,9 +82,9 @@ TBoxOrigin BoxOrigin(int32_t screenWidth, int32_t screenHeight, int32_t boxWidth
 // The state of one box: its text, buttons, the button under the pointer and the choice.
 class THelpBox {
  public:
-  THelpBox(std::string text, const TStringList& captions);
+  THelpBox(std::u16string text, const TBoxTexts& captions);
 
-  const std::string& Text() const { return text_; }
+  const std::u16string& Text() const { return text_; }
   const std::vector<TBoxButton>& Buttons() const { return buttons_; }
   // The button under the pointer, -1 for none.
   int32_t Hover() const { return hover_; }
@@ -104,7 +110,7 @@ class THelpBox {
   void Draw(TSurface& surface, const tview& background) const;
 
  private:
-  std::string text_;
+  std::u16string text_;
   std::vector<TBoxButton> buttons_;
   int32_t hover_ = -1;
   int32_t result_ = -1;

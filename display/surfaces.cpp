@@ -5,6 +5,7 @@
 #include <string>
 
 #include "book/bookstyle.h"
+#include "core/codepage.h"
 
 namespace folivar {
 
@@ -28,7 +29,13 @@ TLogFont MakeLogFont(const TStyleFont& font) {
   f.italic = (font.flags & kFontItalic) ? 1 : 0;
   f.underline = (font.flags & kFontUnderline) ? 1 : 0;
   f.strikeOut = (font.flags & kFontStrikeOut) ? 1 : 0;
-  f.faceName = font.faceName.substr(0, TLogFont::kMaxFaceName);
+  std::u16string name = BookTextToUtf16(font.faceName, BookEncoding());
+  if (name.size() > TLogFont::kMaxFaceName) {
+    size_t cut = TLogFont::kMaxFaceName;
+    if (name[cut - 1] >= 0xD800 && name[cut - 1] <= 0xDBFF) --cut;  // not half a pair
+    name.resize(cut);
+  }
+  f.faceName = Utf16ToUtf8(name);
   return f;
 }
 
@@ -55,21 +62,21 @@ void TSurface::SetPlainFont(std::string_view face, int32_t size) {
   device_->SelectFont(size == 0 ? TLogFont{} : PlainLogFont(face, size));
 }
 
-void TSurface::WriteText(std::string_view text, int32_t x, int32_t y) {
+void TSurface::WriteText(std::u16string_view text, int32_t x, int32_t y) {
   if (!text.empty()) device_->WriteText(x, y, text);
 }
 
-void TSurface::WriteLines(std::string_view text, int32_t x, int32_t y) {
-  std::string rest;
+void TSurface::WriteLines(std::u16string_view text, int32_t x, int32_t y) {
+  std::u16string rest;
   rest.reserve(text.size() + 1);
-  for (char c : text)
-    if (c != '\n') rest += c;
-  rest += '\r';
+  for (char16_t c : text)
+    if (c != u'\n') rest += c;
+  rest += u'\r';
   size_t start = 0;
   while (start < rest.size()) {
-    const size_t end = rest.find('\r', start);
-    std::string_view line(rest.data() + start, end - start);
-    if (line.empty()) line = " ";
+    const size_t end = rest.find(u'\r', start);
+    std::u16string_view line(rest.data() + start, end - start);
+    if (line.empty()) line = u" ";
     WriteText(line, x, y);
     y += TextHeight(line);
     start = end + 1;

@@ -25,9 +25,10 @@ using TTextDeviceFactory = std::function<std::unique_ptr<TTextDevice>(tview&)>;
 
 // The font description of a style: height -(size * 96) div 72 (kept within +-16384 pixels, so
 // that a size from a damaged book cannot overflow), weight 700 for bold, italic,
-// underline and strike-out from the flags, DEFAULT_CHARSET, the face name cut to 31 bytes.
+// underline and strike-out from the flags, DEFAULT_CHARSET, the face name in UTF-8 (read in the
+// book's encoding) cut to 31 UTF-16 code units, never inside a surrogate pair.
 TLogFont MakeLogFont(const TStyleFont& font);
-// A plain regular font of the face at size points.
+// A plain regular font of the face (UTF-8) at size points.
 TLogFont PlainLogFont(std::string_view face, int32_t size);
 
 class TSurface {
@@ -53,17 +54,17 @@ class TSurface {
   // the next SelectStyle selects its style's font again.
   void SetPlainFont(std::string_view face, int32_t size);
 
-  TTextExtent MeasureText(std::string_view text) { return device_->MeasureText(text); }
-  int32_t TextWidth(std::string_view text) { return MeasureText(text).cx; }
-  int32_t TextHeight(std::string_view text) { return MeasureText(text).cy; }
+  TTextExtent MeasureText(std::u16string_view text) { return device_->MeasureText(text); }
+  int32_t TextWidth(std::u16string_view text) { return MeasureText(text).cx; }
+  int32_t TextHeight(std::u16string_view text) { return MeasureText(text).cy; }
   void GetAscentDescent(int32_t& ascent, int32_t& descent) {
     device_->GetAscentDescent(ascent, descent);
   }
   // The string with its top-left corner at (x, y); nothing for an empty string.
-  void WriteText(std::string_view text, int32_t x, int32_t y);
+  void WriteText(std::u16string_view text, int32_t x, int32_t y);
   // Lines separated by carriage returns (line feeds are dropped), each at x and each moving y
   // down by its own height; an empty line is written as one space.
-  void WriteLines(std::string_view text, int32_t x, int32_t y);
+  void WriteLines(std::u16string_view text, int32_t x, int32_t y);
 
   // The pixel at (x, y), which lies inside the bitmap.
   uint32_t PixelAt(int32_t x, int32_t y) const {

@@ -2,7 +2,8 @@
 // write text into its 32-bit pixels. GDI on the surface's DIB section in the Windows build,
 // FreeType natively; tests use devices of their own.
 //
-// Text is code page 1251, one byte per character. Positions are pixels of the target view with
+// Text is UTF-16, one character cell per code unit: a code unit that is not a character of the
+// font (a lone surrogate, U+FFFF) shows the font's missing glyph. Positions are pixels of the target view with
 // (0, 0) at its top-left; a written string's (x, y) is the top-left corner of its first character
 // cell, the background stays as it is (transparent) and the glyphs take the text colour.
 #pragma once
@@ -24,7 +25,7 @@ struct TLogFont {
   uint8_t underline = 0;
   uint8_t strikeOut = 0;
   uint8_t charSet = 1;   // DEFAULT_CHARSET
-  std::string faceName;  // code page 1251, at most kMaxFaceName bytes
+  std::string faceName;  // UTF-8, at most kMaxFaceName UTF-16 code units
   static constexpr size_t kMaxFaceName = 31;
 };
 
@@ -41,13 +42,13 @@ class TTextDevice {
   // COLORREF 0x00BBGGRR.
   virtual void SetTextColour(uint32_t colour) = 0;
   // The extent of the string in the current font: the sum of the advances and the font's height.
-  virtual TTextExtent MeasureText(std::string_view text) = 0;
+  virtual TTextExtent MeasureText(std::u16string_view text) = 0;
   virtual void GetAscentDescent(int32_t& ascent, int32_t& descent) = 0;
   // Writes the string with the font's own advances.
-  virtual void WriteText(int32_t x, int32_t y, std::string_view text) = 0;
-  // Writes the string placing character i at x + advances[0] + ... + advances[i - 1];
-  // advances holds one entry per character.
-  virtual void WriteRun(int32_t x, int32_t y, std::string_view text, const int32_t* advances) = 0;
+  virtual void WriteText(int32_t x, int32_t y, std::u16string_view text) = 0;
+  // Writes the string placing code unit i at x + advances[0] + ... + advances[i - 1];
+  // advances holds one entry per code unit.
+  virtual void WriteRun(int32_t x, int32_t y, std::u16string_view text, const int32_t* advances) = 0;
 };
 
 // The platform's device drawing into target, which outlives it (in the Windows build target has a

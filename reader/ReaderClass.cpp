@@ -6,6 +6,7 @@
 #include <string>
 
 #include "book/loading.h"
+#include "core/codepage.h"
 #include "core/strutil.h"
 #include "display/anchorz.h"
 #include "platform/win32/viewdc.h"
@@ -116,8 +117,9 @@ void TFolivar::LoadTheBook() {
 }
 
 void TFolivar::ShowBookInformation() {
-  splash_ = OpenInfoWindow(BookInformation(book_->header, MessageText("Publisher")),
-                           MessageText("Information"));
+  splash_ = OpenInfoWindow(
+      BookTextToUtf16(BookInformation(book_->header, MessageText("Publisher")), BookEncoding()),
+      BookTextToUtf16(MessageText("Information"), BookEncoding()));
   splashTime_ = GetTickCount();
 }
 
@@ -344,7 +346,8 @@ void TFolivar::Key(uint8_t down, int32_t key) {
     }
     case TKeyAction::kMinimise: Minimise(); break;
     case TKeyAction::kBuildDate:
-      ShowMessage(kBuildDateText, "Build date", {MessageText("OK")});
+      ShowMessage(Cp1251ToUtf16(kBuildDateText), u"Build date",
+                  {BookTextToUtf16(MessageText("OK"), BookEncoding())});
       break;
     case TKeyAction::kQuit: Quit(); break;
     case TKeyAction::kNone: break;
@@ -370,15 +373,16 @@ void TFolivar::OnDragEnd(TWinMessage&) {
 
 void TFolivar::EndReached() {
   buttonHeld_ = false;
-  const std::string text = MessageText("TheEnd");
-  ShowMessage(text, text, {MessageText("Ok")});
+  const std::u16string text = BookTextToUtf16(MessageText("TheEnd"), BookEncoding());
+  ShowMessage(text, text, {BookTextToUtf16(MessageText("Ok"), BookEncoding())});
 }
 
 void TFolivar::Greet() {
   if (ReadSetting("Setup", "FirstLaunch") == "True") return;
   WriteSetting("Setup", "FirstLaunch", "True");
-  ShowMessage(MessageText("Congratulations"), MessageText("Congratulations2"),
-              {MessageText("Continue")});
+  ShowMessage(BookTextToUtf16(MessageText("Congratulations"), BookEncoding()),
+              BookTextToUtf16(MessageText("Congratulations2"), BookEncoding()),
+              {BookTextToUtf16(MessageText("Continue"), BookEncoding())});
 }
 
 void TFolivar::RememberPage() {
@@ -407,8 +411,10 @@ void TFolivar::About() {
   highlight_.level = 0;
   keptPage_ = page;
   book_->GoToPage(0);
-  ShowMessage(BookInformation(book_->header, MessageText("Publisher")),
-              "Folivar - " + MessageText("About"), {MessageText("Ok")});
+  ShowMessage(
+      BookTextToUtf16(BookInformation(book_->header, MessageText("Publisher")), BookEncoding()),
+      u"Folivar - " + BookTextToUtf16(MessageText("About"), BookEncoding()),
+      {BookTextToUtf16(MessageText("Ok"), BookEncoding())});
   if (Gone()) return;  // closed while the box was open: the page was kept as it closed
   keptPage_ = -1;
   book_->GoToPage(page);
@@ -509,7 +515,8 @@ void TFolivar::Print() {
   book.GoToPage(remembered);
   PumpOne();
   if (!printed || Gone()) return;
-  ShowMessage(MessageText("PrintingCompleted"), "", {MessageText("Ok")});
+  ShowMessage(BookTextToUtf16(MessageText("PrintingCompleted"), BookEncoding()), u"",
+              {BookTextToUtf16(MessageText("Ok"), BookEncoding())});
 }
 
 }  // namespace folivar

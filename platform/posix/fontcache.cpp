@@ -58,10 +58,13 @@ void TFontCache::Trim() {
 
 std::shared_ptr<TSizedFace> TFontCache::Face(const TLogFont& font) {
   if (!freetype_) return nullptr;
-  const std::string name = font.faceName.substr(0, TLogFont::kMaxFaceName);
+  // A longer name is cut after its 31st UTF-16 code unit, as a Windows font description cuts it.
+  std::string name = font.faceName;
+  if (name.size() > TLogFont::kMaxFaceName)
+    name = Utf16ToUtf8(Utf8ToUtf16(name).substr(0, TLogFont::kMaxFaceName));
   const bool bold = font.weight >= 600;
   const bool italic = font.italic != 0;
-  const std::optional<TFontMatch>& match = Match(Cp1251ToUtf8(name), bold, italic);
+  const std::optional<TFontMatch>& match = Match(name, bold, italic);
   if (!match) return nullptr;
   std::shared_ptr<TFontFile> file = File(*match);
   if (!file) return nullptr;

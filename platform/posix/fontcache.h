@@ -29,7 +29,7 @@ class TFontCache {
   TFontCache(const TFontCache&) = delete;
   TFontCache& operator=(const TFontCache&) = delete;
 
-  // The face for a font: its face name (code page 1251) through fontconfig, bold from weight 600
+  // The face for a font: its face name (UTF-8) through fontconfig, bold from weight 600
   // up, italic, and the em size its height gives. Null when no font can be had at all.
   std::shared_ptr<TSizedFace> Face(const TLogFont& font);
 

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/codepage.h"
 #include "platform/posix/fontmetrics.h"
 
 namespace folivar::posix {
@@ -93,9 +92,11 @@ TSizedFace::TSizedFace(TKey, std::shared_ptr<const TFontFile> file, TFaceHandle 
   strikeoutThickness_ = std::max(1, ScaleToPixels(d.strikeoutThickness, ppem_, d.unitsPerEm));
 }
 
-bool TSizedFace::LoadOutline(uint8_t c) {
+bool TSizedFace::LoadOutline(char16_t c) {
   FT_Face face = face_.get();
-  const FT_UInt index = FT_Get_Char_Index(face, Cp1251ToUnicode(c));
+  // A code unit is its own code point; surrogates and noncharacters are in no font's table and
+  // show the missing glyph (index 0) like any character the font lacks.
+  const FT_UInt index = FT_Get_Char_Index(face, c);
   // Simulated styles work on outlines, so embedded bitmaps are passed over for them.
   const auto flags = static_cast<FT_Int32>(
       FT_LOAD_DEFAULT | (simulation_.bold || simulation_.italic ? FT_LOAD_NO_BITMAP : 0));
@@ -104,8 +105,8 @@ bool TSizedFace::LoadOutline(uint8_t c) {
          (index != 0 && FT_Load_Glyph(face, 0, flags) == 0);
 }
 
-int32_t TSizedFace::Advance(uint8_t c) {
-  TSlot& slot = slots_[c];
+int32_t TSizedFace::Measure(char16_t c) {
+  TSlot& slot = Slot(c);
   if (!slot.measured) {
     slot.measured = true;
     slot.advance = 0;
@@ -118,7 +119,7 @@ int32_t TSizedFace::Advance(uint8_t c) {
   return slot.advance;
 }
 
-void TSizedFace::Rasterise(uint8_t c, TGlyphImage& image) {
+void TSizedFace::Rasterise(char16_t c, TGlyphImage& image) {
   image = TGlyphImage{};
   if (!LoadOutline(c)) return;
   FT_GlyphSlot glyph = face_->glyph;
@@ -138,12 +139,12 @@ void TSizedFace::Rasterise(uint8_t c, TGlyphImage& image) {
   CopyCoverage(face_->glyph->library, glyph->bitmap, image);
 }
 
-const TGlyphImage& TSizedFace::Image(uint8_t c) {
+const TGlyphImage& TSizedFace::Image(char16_t c) {
   if (ppem_ > kMaxCachedPixelsPerEm) {
     Rasterise(c, scratch_);
     return scratch_;
   }
-  TSlot& slot = slots_[c];
+  TSlot& slot = Slot(c);
   if (!slot.rendered) {
     slot.rendered = true;
     Rasterise(c, slot.image);

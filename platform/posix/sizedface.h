@@ -1,6 +1,6 @@
 // One font at one em size in pixels: its text metrics, and the advances and coverage bitmaps of
-// the 256 characters of code page 1251, each loaded and rasterised the first time it is asked
-// for and kept from then on.
+// the UTF-16 code units of the Basic Multilingual Plane, each loaded and rasterised the first time
+// it is asked for and kept from then on, in blocks of 256 code units made when first used.
 #pragma once
 
 #include <array>
@@ -47,6 +47,13 @@ class TSizedFace {
   struct TKey {
     explicit TKey() = default;
   };
+  struct TSlot {
+    int32_t advance = 0;
+    bool measured = false;
+    bool rendered = false;
+    TGlyphImage image;
+  };
+  using TBlock = std::array<TSlot, 256>;
 
  public:
   // Glyph bitmaps are kept up to this em size; larger glyphs are rasterised each time they are
@@ -72,22 +79,25 @@ class TSizedFace {
   int32_t StrikeoutPosition() const { return strikeoutPosition_; }
   int32_t StrikeoutThickness() const { return strikeoutThickness_; }
 
-  // The advance of a code page 1251 character in whole pixels: the hinted advance of its glyph
-  // (the font's missing glyph for characters it lacks).
-  int32_t Advance(uint8_t c);
-  // The character's rasterised glyph. The reference stays valid until the next call.
-  const TGlyphImage& Image(uint8_t c);
+  // The advance of a UTF-16 code unit in whole pixels: the hinted advance of its character's glyph
+  // (the font's missing glyph for characters it lacks, surrogates and noncharacters).
+  int32_t Advance(char16_t c) {
+    const TBlock* block = blocks_[c >> 8].get();
+    if (block && (*block)[c & 0xFF].measured) return (*block)[c & 0xFF].advance;
+    return Measure(c);
+  }
+  // The code unit's rasterised glyph. The reference stays valid until the next call.
+  const TGlyphImage& Image(char16_t c);
 
  private:
-  struct TSlot {
-    int32_t advance = 0;
-    bool measured = false;
-    bool rendered = false;
-    TGlyphImage image;
-  };
-
-  bool LoadOutline(uint8_t c);
-  void Rasterise(uint8_t c, TGlyphImage& image);
+  int32_t Measure(char16_t c);
+  TSlot& Slot(char16_t c) {
+    std::unique_ptr<TBlock>& block = blocks_[c >> 8];
+    if (!block) block = std::make_unique<TBlock>();
+    return (*block)[c & 0xFF];
+  }
+  bool LoadOutline(char16_t c);
+  void Rasterise(char16_t c, TGlyphImage& image);
 
   std::shared_ptr<const TFontFile> file_;  // declared first: outlives face_
   TFaceHandle face_;
@@ -100,7 +110,7 @@ class TSizedFace {
   int32_t underlineThickness_ = 1;
   int32_t strikeoutPosition_ = 0;
   int32_t strikeoutThickness_ = 1;
-  std::array<TSlot, 256> slots_;
+  std::array<std::unique_ptr<TBlock>, 256> blocks_;  // by the code unit's high byte
   TGlyphImage scratch_;  // the image of a glyph too large to keep
 };
 

@@ -95,11 +95,11 @@ class TFreeTypeTextDevice final : public TTextDevice {
     pixel_ = (colour & 0xFF) << 16 | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
   }
 
-  TTextExtent MeasureText(std::string_view text) override {
+  TTextExtent MeasureText(std::u16string_view text) override {
     TTextExtent extent;
     if (!face_ || text.empty()) return extent;
     int64_t width = 0;
-    for (char c : text) width += face_->Advance(static_cast<uint8_t>(c));
+    for (char16_t c : text) width += face_->Advance(c);
     extent.cx = static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX));
     extent.cy = face_->Height();
     return extent;
@@ -110,19 +110,18 @@ class TFreeTypeTextDevice final : public TTextDevice {
     descent = face_ ? face_->Descent() : 0;
   }
 
-  void WriteText(int32_t x, int32_t y, std::string_view text) override {
+  void WriteText(int32_t x, int32_t y, std::u16string_view text) override {
     if (!face_) return;
     const int64_t baseline = int64_t{y} + face_->Ascent();
     int64_t pen = x;
-    for (char c : text) {
-      const auto code = static_cast<uint8_t>(c);
-      DrawGlyph(pen, baseline, code);
-      pen += face_->Advance(code);
+    for (char16_t c : text) {
+      DrawGlyph(pen, baseline, c);
+      pen += face_->Advance(c);
     }
     DrawLines(x, pen, baseline);
   }
 
-  void WriteRun(int32_t x, int32_t y, std::string_view text, const int32_t* advances) override {
+  void WriteRun(int32_t x, int32_t y, std::u16string_view text, const int32_t* advances) override {
     if (!advances) {
       WriteText(x, y, text);
       return;
@@ -131,7 +130,7 @@ class TFreeTypeTextDevice final : public TTextDevice {
     const int64_t baseline = int64_t{y} + face_->Ascent();
     int64_t pen = x;
     for (size_t i = 0; i < text.size(); ++i) {
-      DrawGlyph(pen, baseline, static_cast<uint8_t>(text[i]));
+      DrawGlyph(pen, baseline, text[i]);
       pen += advances[i];
     }
     DrawLines(x, pen, baseline);
@@ -144,7 +143,7 @@ class TFreeTypeTextDevice final : public TTextDevice {
     return target_.Bits() + static_cast<size_t>(Height() - 1 - y) * target_.Width();
   }
 
-  void DrawGlyph(int64_t pen, int64_t baseline, uint8_t code) {
+  void DrawGlyph(int64_t pen, int64_t baseline, char16_t code) {
     if (!target_.Bits()) return;
     const TGlyphImage& image = face_->Image(code);
     if (image.width == 0 || image.rows == 0) return;

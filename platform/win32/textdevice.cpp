@@ -1,6 +1,6 @@
 // The Windows text device: GDI on the device context of the target view's DIB section, so that
-// text lands straight in the pixels the views copy and blend. Strings are code page 1251 and go
-// through the wide calls after MultiByteToWideChar(1251), whatever the system's own code page.
+// text lands straight in the pixels the views copy and blend. Strings are UTF-16 and go to the
+// wide calls as they are, whatever the system's own code page; face names are UTF-8.
 // The device holds one font at a time; GDI's batch is flushed after every write so the pixel
 // memory is current when it returns.
 #include <windows.h>
@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/codepage.h"
 #include "display/textdevice.h"
 #include "platform/win32/viewdc.h"
 
@@ -18,18 +19,12 @@ namespace folivar {
 
 namespace {
 
-constexpr UINT kCodePage = 1251;
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16 code units");
 
-// The string as UTF-16; code page 1251 has one UTF-16 unit per byte, so positions stay the same.
-std::wstring Widen(std::string_view text) {
-  std::wstring wide;
-  const int length = static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
-  if (length == 0) return wide;
-  const int size = MultiByteToWideChar(kCodePage, 0, text.data(), length, nullptr, 0);
-  if (size <= 0) return wide;
-  wide.resize(static_cast<size_t>(size));
-  MultiByteToWideChar(kCodePage, 0, text.data(), length, wide.data(), size);
-  return wide;
+const wchar_t* Wide(std::u16string_view text) { return reinterpret_cast<const wchar_t*>(text.data()); }
+// GDI counts in int; a longer string is cut (no line is anywhere near it).
+int WideLength(std::u16string_view text) {
+  return static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
 }
 
 LOGFONTW MakeLogFontW(const TLogFont& font) {
@@ -40,8 +35,8 @@ LOGFONTW MakeLogFontW(const TLogFont& font) {
   lf.lfUnderline = font.underline;
   lf.lfStrikeOut = font.strikeOut;
   lf.lfCharSet = font.charSet;
-  const std::wstring face = Widen(std::string_view(font.faceName).substr(0, TLogFont::kMaxFaceName));
-  const size_t n = std::min<size_t>(face.size(), LF_FACESIZE - 1);
+  const std::u16string face = Utf8ToUtf16(font.faceName);
+  const size_t n = std::min<size_t>(face.size(), std::min<size_t>(TLogFont::kMaxFaceName, LF_FACESIZE - 1));
   std::copy_n(face.begin(), n, lf.lfFaceName);
   lf.lfFaceName[n] = 0;
   return lf;
@@ -86,12 +81,11 @@ class TGdiTextDevice final : public TTextDevice {
     if (dc_) SetTextColor(dc_, colour);
   }
 
-  TTextExtent MeasureText(std::string_view text) override {
+  TTextExtent MeasureText(std::u16string_view text) override {
     TTextExtent extent;
     if (!dc_) return extent;
-    const std::wstring wide = Widen(text);
     SIZE size{};
-    if (GetTextExtentPoint32W(dc_, wide.c_str(), static_cast<int>(wide.size()), &size)) {
+    if (GetTextExtentPoint32W(dc_, Wide(text), WideLength(text), &size)) {
       extent.cx = size.cx;
       extent.cy = size.cy;
     }
@@ -108,25 +102,19 @@ class TGdiTextDevice final : public TTextDevice {
     }
   }
 
-  void WriteText(int32_t x, int32_t y, std::string_view text) override {
-    if (!dc_) return;
-    const std::wstring wide = Widen(text);
-    if (wide.empty()) return;
-    TextOutW(dc_, x, y, wide.c_str(), static_cast<int>(wide.size()));
+  void WriteText(int32_t x, int32_t y, std::u16string_view text) override {
+    if (!dc_ || text.empty()) return;
+    TextOutW(dc_, x, y, Wide(text), WideLength(text));
     GdiFlush();
   }
 
-  void WriteRun(int32_t x, int32_t y, std::string_view text, const int32_t* advances) override {
-    if (!dc_) return;
-    const std::wstring wide = Widen(text);
-    if (wide.empty()) return;
-    // GDI reads one advance per UTF-16 unit, and there is one unit per character.
+  void WriteRun(int32_t x, int32_t y, std::u16string_view text, const int32_t* advances) override {
+    if (!dc_ || text.empty()) return;
+    // GDI reads one advance per UTF-16 code unit, as advances holds them.
+    const int length = WideLength(text);
     std::vector<INT> dx;
-    if (advances) {
-      dx.assign(advances, advances + std::min(text.size(), wide.size()));
-      dx.resize(wide.size(), 0);
-    }
-    ExtTextOutW(dc_, x, y, 0, nullptr, wide.c_str(), static_cast<UINT>(wide.size()),
+    if (advances) dx.assign(advances, advances + length);
+    ExtTextOutW(dc_, x, y, 0, nullptr, Wide(text), static_cast<UINT>(length),
                 dx.empty() ? nullptr : dx.data());
     GdiFlush();
   }

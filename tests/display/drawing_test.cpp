@@ -12,6 +12,7 @@
 #include "book/bookwriter.h"
 #include "book/paraclasses.h"
 #include "book/pictureencode.h"
+#include "core/codepage.h"
 #include "display/anchorz.h"
 #include "images/imageclass.h"
 #include "reader/pagedisplay.h"
@@ -93,20 +94,20 @@ TEST_F(Drawing, LinesStopAtTheBottomMargin) {
   // The surface is 100 high; lines are 16.
   struct Case {
     int32_t top, bottom;
-    std::vector<std::string> written;
+    std::vector<std::u16string> written;
   };
   const Case cases[] = {
-      {10, 60, {"ab"}},        // the second line would end at 42, two below 100 - 60
-      {24, 60, {"ab"}},        // the first ends exactly at 40
+      {10, 60, {u"ab"}},        // the second line would end at 42, two below 100 - 60
+      {24, 60, {u"ab"}},        // the first ends exactly at 40
       {25, 60, {}},            // one pixel more: not even the first
-      {8, 60, {"ab", "cd"}},   // the second ends exactly at 40
-      {84, 0, {"ab"}},         // exactly at the surface's bottom
+      {8, 60, {u"ab", u"cd"}},   // the second ends exactly at 40
+      {84, 0, {u"ab"}},         // exactly at the surface's bottom
       {85, 0, {}},
   };
   for (const Case& c : cases) {
     device_->calls.clear();
     DrawPage(5, c.top, &page, 150, c.bottom);
-    std::vector<std::string> written;
+    std::vector<std::u16string> written;
     for (const test::TDeviceCall& w : device_->Writes()) written.push_back(w.text);
     EXPECT_EQ(written, c.written) << "top " << c.top << ", bottom " << c.bottom;
   }
@@ -171,8 +172,8 @@ TEST_F(Drawing, RunsOfOneStyleAreOneCall) {
   line.items.emplace_back('d', bold_);
   const auto writes = Draw(line, 0, 200);
   ASSERT_EQ(writes.size(), 2u);
-  EXPECT_EQ(writes[0].text, "abc");
-  EXPECT_EQ(writes[1].text, "d");
+  EXPECT_EQ(writes[0].text, u"abc");
+  EXPECT_EQ(writes[1].text, u"d");
   EXPECT_EQ(writes[1].x, Width("abc"));
   EXPECT_EQ(writes[1].font.weight, 700);
   EXPECT_EQ(writes[1].colour, 0x0000FFu);  // COLORREF red
@@ -204,7 +205,7 @@ TEST_F(Drawing, ItemsPastTheRightEdgeAreSkipped) {
   // "a" (7) starts inside and is drawn; from x = 202 on nothing moves x or is marked.
   EXPECT_EQ(x, 202);
   ASSERT_EQ(device_->Writes().size(), 1u);
-  EXPECT_EQ(device_->Writes()[0].text, "a");
+  EXPECT_EQ(device_->Writes()[0].text, u"a");
   for (int32_t px = 0; px < 200; ++px) EXPECT_EQ(surface_->ItemMap()->ItemAt(px, 15), nullptr);
 }
 
@@ -215,7 +216,7 @@ TEST_F(Drawing, PageReferencesShowTheAnchorsPage) {
   int32_t x = 10;
   DrawItem(reference, x, 40);
   ASSERT_EQ(device_->Writes().size(), 1u);
-  EXPECT_EQ(device_->Writes()[0].text, "7");
+  EXPECT_EQ(device_->Writes()[0].text, u"7");
   EXPECT_EQ(device_->Writes()[0].kind, test::TDeviceCall::kText);
   // The number's cell hangs from the selected font's ascent (12) above the baseline.
   EXPECT_EQ(device_->Writes()[0].x, 10);
@@ -281,7 +282,7 @@ TEST_F(Drawing, FixedAndZeroWidthSpaces) {
   line.items.emplace_back('b', text_);
   const auto writes = Draw(line, 0, 200);
   ASSERT_EQ(writes.size(), 1u);
-  EXPECT_EQ(writes[0].text, "ab");
+  EXPECT_EQ(writes[0].text, u"ab");
   EXPECT_EQ(writes[0].advances[0], 7 + Width(" "));
 }
 
@@ -328,6 +329,53 @@ TEST(PageSurface, TheItemMapIsClearedAndTheKeyColourIsTheBooks) {
   FreeImages();
   ClearAnchors();
   ResetStyles();
+}
+
+// A Unicode book's items are UTF-16 code units, drawn with the platform's own device: a line of
+// them at (2, 0) shows what the device writes for the same string there, and Cyrillic shows
+// exactly as from a code page 1251 book. Damaged codes (surrogates, a noncharacter) are the
+// font's missing glyph, as a control character is.
+TEST(UnicodeDrawing, CodeUnitsShowAsTheDeviceWritesThem) {
+  uint16_t style = 0;
+  const auto draw = [&](const std::vector<uint16_t>& codes, bool unicode, std::u16string_view text) {
+    TBookWriter w;
+    if (unicode) w.SetProperty("encoding", "unicode");
+    style = static_cast<uint16_t>(w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Arial", .size = 12})));
+    w.AddPage(EncodePageRecord(-1, {}));
+    std::string image = w.Build();
+    TBook book;
+    LoadBook(book, std::make_unique<TPtrFile>(image.data(), static_cast<int32_t>(image.size())));
+    TSurface surface(120, 24);
+    surface.Bitmap().Fill(kWhite);
+    SetCurrentSurface(&surface);
+    TLine line(kAlignLeft);
+    for (uint16_t code : codes) line.items.emplace_back(code, style);
+    line.ascent = codes.empty() ? 0 : line.items.front().Ascent();
+    int32_t y = 0;
+    DrawLine(2, line, y, 116);
+    surface.SelectStyle(style);
+    surface.WriteText(text, 2, 0);  // over nothing: the line left the surface white
+    SetCurrentSurface(nullptr);
+    const TXif& b = surface.Bitmap();
+    return std::vector<uint32_t>(b.Bits(), b.Bits() + size_t{b.Width()} * b.Height());
+  };
+  const struct {
+    std::vector<uint16_t> codes;
+    std::u16string_view text;
+  } cases[] = {
+      {{0xE9, 0x142, 0xDF, 0x3B1, 0x3C9}, u"\u00E9\u0142\u00DF\u03B1\u03C9"},
+      {{'a', 31, 'b', 150, 'c'}, u"a bc"},  // a fixed space; a zero-width mark draws nothing
+      {{0xD800, 0xDBFF, 0xDFFF, 0xFFFF}, u"\t\t\t\t"},
+  };
+  for (const auto& c : cases) {
+    const std::vector<uint32_t> drawn = draw(c.codes, true, {});
+    EXPECT_EQ(drawn, draw({}, true, c.text)) << Utf16ToUtf8(c.text);
+    EXPECT_NE(drawn, std::vector<uint32_t>(drawn.size(), kWhite));
+  }
+  EXPECT_EQ(draw({0x41F, 0x440, 0x438, 0x432, 0x435, 0x442, 0x401}, true, {}),
+            draw({0xCF, 0xF0, 0xE8, 0xE2, 0xE5, 0xF2, 0xA8}, false, {}));
+  ResetStyles();
+  SetBookEncoding(TTextEncoding::kCp1251);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/codepage.h"
 #include "display/Views.h"
 #include "display/surfaces.h"
 #include "reader/msgs.h"
@@ -24,22 +25,22 @@ struct TRect {
 TRect RectOf(const TBoxButton& b) { return {b.left, b.top, b.right, b.bottom}; }
 
 TEST(BoxButtons, LaidFromRightToLeftWithTheCaptionBeforeTheFirstColon) {
-  const std::vector<TBoxButton> buttons = LayOutButtons({"Ok", "Yes:YES:Y", "No"});
+  const std::vector<TBoxButton> buttons = LayOutButtons({u"Ok", u"Yes:YES:Y", u"No"});
   ASSERT_EQ(buttons.size(), 3u);
   EXPECT_EQ(RectOf(buttons[0]), (TRect{298, 124, 378, 146}));
   EXPECT_EQ(RectOf(buttons[1]), (TRect{212, 124, 292, 146}));
   EXPECT_EQ(RectOf(buttons[2]), (TRect{126, 124, 206, 146}));
-  EXPECT_EQ(buttons[1].caption, "Yes");
+  EXPECT_EQ(buttons[1].caption, u"Yes");
   EXPECT_TRUE(LayOutButtons({}).empty());
   // Further buttons go on leftwards, past the box's edge.
-  EXPECT_EQ(RectOf(LayOutButtons({"a", "b", "c", "d", "e", "f"})[5]), (TRect{-132, 124, -52, 146}));
-  for (const auto& [caption, shown] : std::vector<std::pair<std::string, std::string>>{
-           {"Plain", "Plain"}, {":x", ""}, {"", ""}})
-    EXPECT_EQ(ButtonCaption(caption), shown) << caption;
+  EXPECT_EQ(RectOf(LayOutButtons({u"a", u"b", u"c", u"d", u"e", u"f"})[5]), (TRect{-132, 124, -52, 146}));
+  for (const auto& [caption, shown] : std::vector<std::pair<std::u16string, std::u16string>>{
+           {u"Plain", u"Plain"}, {u":x", u""}, {u"", u""}})
+    EXPECT_EQ(ButtonCaption(caption), shown) << Utf16ToUtf8(caption);
 }
 
 TEST(BoxButtons, PointerHitsIncludeBothEdges) {
-  const std::vector<TBoxButton> buttons = LayOutButtons({"Ok", "Yes", "No"});
+  const std::vector<TBoxButton> buttons = LayOutButtons({u"Ok", u"Yes", u"No"});
   struct Case {
     int32_t x, y, button;
   };
@@ -52,7 +53,7 @@ TEST(BoxButtons, PointerHitsIncludeBothEdges) {
   for (const Case& c : cases) EXPECT_EQ(ButtonAt(buttons, c.x, c.y), c.button) << c.x << "," << c.y;
   EXPECT_EQ(ButtonAt({}, 300, 130), -1);
   // Where rectangles overlap, the last one wins.
-  const std::vector<TBoxButton> overlapping = {{0, 0, 10, 10, "a"}, {5, 5, 20, 20, "b"}};
+  const std::vector<TBoxButton> overlapping = {{0, 0, 10, 10, u"a"}, {5, 5, 20, 20, u"b"}};
   EXPECT_EQ(ButtonAt(overlapping, 7, 7), 1);
   EXPECT_EQ(ButtonAt(overlapping, 2, 2), 0);
 }
@@ -66,25 +67,28 @@ TEST(CaptionLists, KeysWithLists) {
 
 TEST(CaptionLists, NameWholeCaptionsUpperCasedWithAColon) {
   struct Case {
-    const char* list;
-    const char* caption;
+    const char16_t* list;
+    const char16_t* caption;
     bool names;
   };
   const Case cases[] = {
-      {"OK:YES:", "Ok", true}, {"OK:YES:", "yes", true}, {"OK: YES:", "YES", true},
-      {"ok:", "Ok", false},  // the list itself is taken as it is
-      {"OK", "Ok", false},   // no colon
-      {"", "Ok", false}, {"NO:", "Yes", false},
+      {u"OK:YES:", u"Ok", true}, {u"OK:YES:", u"yes", true}, {u"OK: YES:", u"YES", true},
+      {u"ok:", u"Ok", false},  // the list itself is taken as it is
+      {u"OK", u"Ok", false},   // no colon
+      {u"", u"Ok", false}, {u"NO:", u"Yes", false},
       // Only ASCII letters are upper-cased: a Cyrillic caption must stand in the list as shown.
-      {"\xC4\xC0:", "\xC4\xC0", true}, {"\xC4\xC0:", "\xC4\xE0", false}, {"\xC4\xE0:", "\xC4\xE0", true},
-      // The tail of a longer word in the list names nothing.
-      {"OK:", "K", false}, {"CANCEL:9OK:", "OK", false}, {"\xC4OK:", "OK", false},
-      {"OK: K:", "K", true}, {"OK:K:", "K", true}, {"[OK:]", "OK", true},
+      {u"\u0414\u0410:", u"\u0414\u0410", true}, {u"\u0414\u0410:", u"\u0414\u0430", false},
+      // The tail of a longer word in the list names nothing; punctuation and symbols end words.
+      {u"OK:", u"K", false}, {u"CANCEL:9OK:", u"OK", false}, {u"\u0414OK:", u"OK", false},
+      {u"\u00E9OK:", u"OK", false}, {u"\u03A9OK:", u"OK", false}, {u"\u00D7OK:", u"OK", true},
+      {u"\u201EOK:", u"OK", true}, {u"\uFFFDOK:", u"OK", true}, {u"\xD800OK:", u"OK", true},
+      {u"OK: K:", u"K", true}, {u"OK:K:", u"K", true}, {u"[OK:]", u"OK", true},
       // A list names an empty caption never, whatever colons it holds.
-      {":", "", false}, {"OK::", "", false},
+      {u":", u"", false}, {u"OK::", u"", false},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(CaptionListNames(c.list, c.caption), c.names) << c.list << " / " << c.caption;
+    EXPECT_EQ(CaptionListNames(c.list, c.caption), c.names)
+        << Utf16ToUtf8(c.list) << " / " << Utf16ToUtf8(c.caption);
 }
 
 TEST(BoxPlace, CentredAcrossAboveTheMiddle) {
@@ -114,27 +118,27 @@ TEST_F(BoxKeys, KeysChooseTheLastButtonTheirListNames) {
   };
   struct Case {
     const char* what;
-    TStringList captions;
+    TBoxTexts captions;
     std::vector<Press> presses;
   };
   const Case cases[] = {
-      {"Y names Ok and Yes: the last match wins", {"Ok", "Yes", "No"},
+      {"Y names Ok and Yes: the last match wins", {u"Ok", u"Yes", u"No"},
        {{kKeyY, true, 1}, {kKeyN, true, 2}, {kKeyEnter, true, 0}}},
-      {"Escape naming no button closes without a choice", {"Ok", "Yes"}, {{kKeyEscape, true, -1}}},
-      {"unmatched keys leave the box open", {"Continue"},
+      {"Escape naming no button closes without a choice", {u"Ok", u"Yes"}, {{kKeyEscape, true, -1}}},
+      {"unmatched keys leave the box open", {u"Continue"},
        {{kKeyY, false, -1}, {65, false, -1}, {kKeyN, false, -1}}},
       // "Yes:OK" is shown as Yes, and only Yes is looked for.
-      {"captions are matched as shown", {"Yes:OK"}, {{kKeyEnter, true, -1}, {kKeyY, true, 0}}},
+      {"captions are matched as shown", {u"Yes:OK"}, {{kKeyEnter, true, -1}, {kKeyY, true, 0}}},
   };
   for (const Case& c : cases) {
-    THelpBox box("Text", c.captions);
+    THelpBox box(u"Text", c.captions);
     for (const Press& p : c.presses) {
       EXPECT_EQ(box.KeyPress(p.key), p.closes) << c.what << ", key " << p.key;
       EXPECT_EQ(box.Result(), p.result) << c.what << ", key " << p.key;
     }
   }
   // A key press forgets an earlier choice.
-  THelpBox box("Text", {"Continue"});
+  THelpBox box(u"Text", {u"Continue"});
   EXPECT_TRUE(box.MouseRelease(340, 130));
   EXPECT_EQ(box.Result(), 0);
   EXPECT_FALSE(box.KeyPress(65));
@@ -143,7 +147,7 @@ TEST_F(BoxKeys, KeysChooseTheLastButtonTheirListNames) {
 
 TEST(BoxKeysWithoutTexts, OnlyEnterAndEscapeClose) {
   ClearMessageTable();
-  THelpBox box("", {"", ""});
+  THelpBox box(u"", {u"", u""});
   for (int32_t key : {kKeyY, kKeyN, 65}) EXPECT_FALSE(box.KeyPress(key)) << key;
   EXPECT_TRUE(box.KeyPress(kKeyEnter));
   EXPECT_TRUE(box.KeyPress(kKeyEscape));
@@ -154,7 +158,7 @@ TEST(BoxKeysWithoutTexts, OnlyEnterAndEscapeClose) {
 }
 
 TEST(BoxMouse, HoverFollowsThePointerAndAReleaseOverAButtonChooses) {
-  THelpBox box("Text", {"Ok", "Yes", "No"});
+  THelpBox box(u"Text", {u"Ok", u"Yes", u"No"});
   EXPECT_EQ(box.Hover(), -1);
   const std::tuple<int32_t, int32_t, int32_t> moves[] = {
       {300, 130, 0}, {250, 146, 1}, {295, 130, -1}, {65535, 65535, -1}};
@@ -198,31 +202,31 @@ TEST_F(BoxDrawing, SurfaceGetsTheBoxFontAndColours) {
 
 TEST_F(BoxDrawing, TextLinesAndCentredCaptions) {
   THelpBox::PrepareSurface(*surface_);
-  THelpBox box("Line one\r\nLine two", {"Ok", "Yes:x"});
+  THelpBox box(u"Line one\r\nLine two", {u"Ok", u"Yes:x"});
   box.Draw(*surface_, background_);
   const std::vector<test::TDeviceCall> writes = device_->Writes();
   ASSERT_EQ(writes.size(), 4u);
-  EXPECT_EQ(writes[0].text, "Line one");
+  EXPECT_EQ(writes[0].text, u"Line one");
   EXPECT_EQ(writes[0].x, 20);
   EXPECT_EQ(writes[0].y, 65);
-  EXPECT_EQ(writes[1].text, "Line two");
+  EXPECT_EQ(writes[1].text, u"Line two");
   EXPECT_EQ(writes[1].y, 65 + 13);
   for (int i = 0; i < 2; ++i) {
     const test::TDeviceCall& w = writes[2 + i];
     const TBoxButton& b = box.Buttons()[i];
     EXPECT_EQ(w.text, b.caption);
     const int32_t width = surface_->TextWidth(b.caption);
-    EXPECT_EQ(w.x, b.left + (80 - width) / 2) << b.caption;
-    EXPECT_EQ(w.y, 124 + (22 - 13) / 2) << b.caption;
+    EXPECT_EQ(w.x, b.left + (80 - width) / 2) << Utf16ToUtf8(b.caption);
+    EXPECT_EQ(w.y, 124 + (22 - 13) / 2) << Utf16ToUtf8(b.caption);
     EXPECT_EQ(w.colour, 0u);
   }
-  EXPECT_EQ(writes[3].text, "Yes");
+  EXPECT_EQ(writes[3].text, u"Yes");
   // With the test device "Ok" is 5 + 6 = 11 pixels wide: (80 - 11) / 2 = 34.
   EXPECT_EQ(writes[2].x, 298 + 34);
 }
 
 TEST_F(BoxDrawing, AreasAndButtonColours) {
-  THelpBox box("", {"Ok", "Yes"});
+  THelpBox box(u"", {u"Ok", u"Yes"});
   const auto expect = [&](std::initializer_list<std::tuple<int32_t, int32_t, uint32_t>> pixels) {
     box.Draw(*surface_, background_);
     for (const auto& [x, y, colour] : pixels) EXPECT_EQ(surface_->PixelAt(x, y), colour) << x << "," << y;
@@ -242,8 +246,8 @@ TEST_F(BoxDrawing, AreasAndButtonColours) {
 TEST_F(BoxDrawing, EveryDrawingStartsFromTheBackground) {
   THelpBox::PrepareSurface(*surface_);
   // A text too long for the white area runs past it, unwrapped and uncut...
-  const std::string longLine(100, 'W');
-  THelpBox long_("First\r" + longLine, {});
+  const std::u16string longLine(100, u'W');
+  THelpBox long_(u"First\r" + longLine, {});
   long_.Draw(*surface_, background_);
   const std::vector<test::TDeviceCall> writes = device_->Writes();
   ASSERT_EQ(writes.size(), 2u);
@@ -254,7 +258,7 @@ TEST_F(BoxDrawing, EveryDrawingStartsFromTheBackground) {
   ASSERT_GE(outside, 0);
   surface_->FillRect(0, 0, 3, 3, 0x00FF0000);
   // ...and the next drawing on the same surface shows none of it.
-  THelpBox short_("Short", {});
+  THelpBox short_(u"Short", {});
   short_.Draw(*surface_, background_);
   EXPECT_EQ(surface_->PixelAt(outside, writes[1].y), kPattern);
   EXPECT_EQ(surface_->PixelAt(0, 0), kPattern);

@@ -9,6 +9,7 @@
 #include "book/bookstyle.h"
 #include "book/bookwriter.h"
 #include "book/paraclasses.h"
+#include "core/codepage.h"
 #include "tests/support/testdevice.h"
 
 namespace folivar {
@@ -36,8 +37,21 @@ TEST(LogFont, HeightsWeightsAndFlags) {
                   " " + std::to_string(f.charSet) + " " + f.faceName,
               f.italic ? "700 7 1 Arial" : "400 0 1 Arial");
   }
-  // A face name is cut to what a LOGFONT holds.
-  EXPECT_EQ(MakeLogFont(Font(12, 0, std::string(40, 'f'))).faceName, std::string(31, 'f'));
+  // The face name in UTF-8 from the book's encoding, cut to the 31 UTF-16 code units a LOGFONT
+  // holds, never inside a character.
+  const std::string f30(30, 'f');
+  const struct { TTextEncoding encoding; std::string stored, faceName; } names[] = {
+      {TTextEncoding::kCp1251, std::string(40, 'f'), std::string(31, 'f')},
+      {TTextEncoding::kCp1251, "\xC0\xF0\xE8\xE0\xEB", "\u0410\u0440\u0438\u0430\u043B"},
+      {TTextEncoding::kUnicode, "\u0141\u00F3d\u017A \u03A9", "\u0141\u00F3d\u017A \u03A9"},
+      {TTextEncoding::kUnicode, f30 + "\u00E9\u00E9", f30 + "\u00E9"},
+      {TTextEncoding::kUnicode, f30 + "\U0001D11E", f30},  // a pair from unit 31 on: dropped whole
+  };
+  for (const auto& n : names) {
+    SetBookEncoding(n.encoding);
+    EXPECT_EQ(MakeLogFont(Font(12, 0, n.stored)).faceName, n.faceName) << n.stored;
+  }
+  SetBookEncoding(TTextEncoding::kCp1251);
 }
 
 class Surface : public ::testing::Test {
@@ -79,12 +93,12 @@ TEST_F(Surface, SelectingAStyleSetsColourThenFontOnce) {
 // string written alone is nothing.
 TEST_F(Surface, WriteLinesSplitsAtCarriageReturns) {
   surface_->SelectStyle(text_);
-  surface_->WriteLines("a\r\n\r\nb", 3, 2);
-  surface_->WriteLines("", 5, 0);
-  surface_->WriteText("", 0, 0);
+  surface_->WriteLines(u"a\r\n\r\nb", 3, 2);
+  surface_->WriteLines(u"", 5, 0);
+  surface_->WriteText(u"", 0, 0);
   std::string got;
   for (const auto& w : device_->Writes())
-    got += w.text + "@" + std::to_string(w.x) + "," + std::to_string(w.y) + ' ';
+    got += Utf16ToUtf8(w.text) + "@" + std::to_string(w.x) + "," + std::to_string(w.y) + ' ';
   EXPECT_EQ(got, "a@3,2  @3,18 b@3,34  @5,0 ");
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/codepage.h"
 #include "display/Views.h"
 #include "display/textdevice.h"
 #include "platform/posix/fontcache.h"
@@ -134,7 +135,7 @@ TEST(FontMatchTest, MissingFaceFallsBack) {
   c.device->GetAscentDescent(ascent, descent);
   EXPECT_GT(ascent, 8);
   EXPECT_GT(descent, 0);
-  EXPECT_GT(c.device->MeasureText("abc").cx, 10);
+  EXPECT_GT(c.device->MeasureText(u"abc").cx, 10);
 }
 
 // --- Metrics and measuring.
@@ -151,58 +152,67 @@ TEST(TextDeviceTest, MetricsAsGdiGivesThem) {
     canvas.device->GetAscentDescent(ascent, descent);
     EXPECT_EQ(ascent, c.ascent) << c.height;
     EXPECT_EQ(descent, c.descent) << c.height;
-    EXPECT_EQ(canvas.device->MeasureText("x").cy, c.ascent + c.descent) << c.height;
+    EXPECT_EQ(canvas.device->MeasureText(u"x").cy, c.ascent + c.descent) << c.height;
   }
   // Hinted advances at 16 pixels per em, as GDI reports them.
   TCanvas c(10, 10);
   c.device->SelectFont(Font("Arial", -16));
-  EXPECT_EQ(c.device->MeasureText(" ").cx, 4);
-  EXPECT_EQ(c.device->MeasureText("a").cx, 9);
-  EXPECT_EQ(c.device->MeasureText("W").cx, 15);
-  EXPECT_EQ(c.device->MeasureText("\xC0").cx, 11);  // CYRILLIC CAPITAL A
+  EXPECT_EQ(c.device->MeasureText(u" ").cx, 4);
+  EXPECT_EQ(c.device->MeasureText(u"a").cx, 9);
+  EXPECT_EQ(c.device->MeasureText(u"W").cx, 15);
+  EXPECT_EQ(c.device->MeasureText(Cp1251ToUtf16("\xC0")).cx, 11);  // CYRILLIC CAPITAL A
 }
 
 TEST(TextDeviceTest, AStringIsTheSumOfItsCharacters) {
   TCanvas c(10, 10);
   for (const char* face : {"Arial", "Times New Roman", "Courier New"}) {
     c.device->SelectFont(Font(face, -16));
-    std::string all;
+    std::u16string all;
     int32_t sum = 0;
     for (int code = 1; code <= 0xFF; ++code) {
-      const std::string one(1, static_cast<char>(code));
+      const std::u16string one = Cp1251ToUtf16(std::string(1, static_cast<char>(code)));
       all += one;
       sum += c.device->MeasureText(one).cx;
     }
     EXPECT_EQ(c.device->MeasureText(all).cx, sum) << face << ": no kerning";
   }
-  EXPECT_EQ(c.device->MeasureText("").cx, 0);
-  EXPECT_EQ(c.device->MeasureText("").cy, 0);
-  // Unassigned and control characters are the missing glyph.
+  EXPECT_EQ(c.device->MeasureText(u"").cx, 0);
+  EXPECT_EQ(c.device->MeasureText(u"").cy, 0);
+  // Unassigned and control characters, surrogates and noncharacters are the missing glyph, drawn
+  // like it.
   c.device->SelectFont(Font("Arial", -16));
-  const int32_t missing = c.device->MeasureText("\x98").cx;
+  const int32_t missing = c.device->MeasureText(Cp1251ToUtf16("\x98")).cx;
   EXPECT_GT(missing, 0);
-  EXPECT_EQ(c.device->MeasureText("\t").cx, missing);
-  EXPECT_EQ(c.device->MeasureText(std::string(1, '\0')).cx, missing);
+  TCanvas tab(20, 30, c.cache);
+  tab.Use(Font("Arial", -16)).device->WriteText(2, 2, u"\t");
+  for (const std::u16string_view code : {std::u16string_view(u"\t"), std::u16string_view(u"\0", 1),
+           std::u16string_view(u"\xD800"), std::u16string_view(u"\xDBFF"),
+           std::u16string_view(u"\xDFFF"), std::u16string_view(u"\xFFFF")}) {
+    EXPECT_EQ(c.device->MeasureText(code).cx, missing) << int{code[0]};
+    TCanvas damaged(20, 30, c.cache);
+    damaged.Use(Font("Arial", -16)).device->WriteText(2, 2, code);
+    EXPECT_EQ(Pixels(damaged.view), Pixels(tab.view)) << int{code[0]};
+  }
 }
 
 // Without a font, and on a view without pixels, nothing is measured or drawn.
 TEST(TextDeviceTest, NoFontOrNoPixelsDrawNothing) {
   TCanvas c(20, 20);
-  EXPECT_EQ(c.device->MeasureText("abc").cx, 0);
-  EXPECT_EQ(c.device->MeasureText("abc").cy, 0);
+  EXPECT_EQ(c.device->MeasureText(u"abc").cx, 0);
+  EXPECT_EQ(c.device->MeasureText(u"abc").cy, 0);
   int32_t ascent = -1, descent = -1;
   c.device->GetAscentDescent(ascent, descent);
   EXPECT_EQ(ascent + descent, 0);
   const int32_t advances[] = {3, 3, 3};
-  c.device->WriteText(0, 0, "abc");
-  c.device->WriteRun(0, 0, "abc", advances);
+  c.device->WriteText(0, 0, u"abc");
+  c.device->WriteRun(0, 0, u"abc", advances);
   EXPECT_TRUE(Inked(c.view).Empty());
 
   tview empty;
   auto device = posix::CreateFreeTypeTextDevice(empty, std::make_shared<TFontCache>());
   device->SelectFont(Font("Arial", -16));
-  device->WriteText(0, 0, "abc");
-  EXPECT_GT(device->MeasureText("abc").cx, 0);
+  device->WriteText(0, 0, u"abc");
+  EXPECT_GT(device->MeasureText(u"abc").cx, 0);
   EXPECT_NE(CreateTextDevice(empty), nullptr);
 }
 
@@ -211,7 +221,7 @@ TEST(TextDeviceTest, NoFontOrNoPixelsDrawNothing) {
 TEST(TextDeviceTest, WritesInTheCellInTheTextColourOverTheBackground) {
   TCanvas c(200, 60);
   c.Use(Font("Arial", -16), 0x000000FF);  // COLORREF red
-  const std::string text = "Hgy\xC9";
+  const std::u16string text = Cp1251ToUtf16("Hgy\xC9");
   const TTextExtent e = c.device->MeasureText(text);
   c.device->WriteText(20, 10, text);
   const TBox box = Inked(c.view);
@@ -235,8 +245,8 @@ TEST(TextDeviceTest, WritesInTheCellInTheTextColourOverTheBackground) {
   // The hole of an "o" and the gap between letters keep the background.
   TCanvas o(80, 30);
   o.view.Fill(0x00406080);
-  o.Use(Font("Arial", -16)).device->WriteText(2, 2, "o o");
-  const int32_t ow = o.device->MeasureText("o").cx, space = o.device->MeasureText(" ").cx;
+  o.Use(Font("Arial", -16)).device->WriteText(2, 2, u"o o");
+  const int32_t ow = o.device->MeasureText(u"o").cx, space = o.device->MeasureText(u" ").cx;
   const auto y = static_cast<uint32_t>(2 + o.Ascent() - 4);
   EXPECT_EQ(o.view.At(static_cast<uint32_t>(2 + ow + space / 2), y), 0x00406080u);
   EXPECT_EQ(o.view.At(static_cast<uint32_t>(2 + ow / 2), y), 0x00406080u);
@@ -248,20 +258,20 @@ TEST(TextDeviceTest, WriteRunPlacesEachCharacterByItsAdvance) {
   TCanvas a(200, 40), b(200, 40, a.cache);
   a.Use(Font("Times New Roman", -16), 0x00204060);
   b.Use(Font("Times New Roman", -16), 0x00204060);
-  const std::string text = "Wavy \xF2\xE5\xEA\xF1\xF2";
+  const std::u16string text = Cp1251ToUtf16("Wavy \xF2\xE5\xEA\xF1\xF2");
   std::vector<int32_t> advances;
-  for (char ch : text) advances.push_back(a.device->MeasureText(std::string(1, ch)).cx);
+  for (char16_t ch : text) advances.push_back(a.device->MeasureText(std::u16string_view(&ch, 1)).cx);
   a.device->WriteText(5, 5, text);
   b.device->WriteRun(5, 5, text, advances.data());
   EXPECT_EQ(Pixels(a.view), Pixels(b.view));
 
   TCanvas run(200, 40, a.cache), single(200, 40, a.cache);
   const int32_t wide[] = {40, 25, 0};
-  run.Use(Font("Arial", -16)).device->WriteRun(10, 8, "ab\xC6", wide);
+  run.Use(Font("Arial", -16)).device->WriteRun(10, 8, Cp1251ToUtf16("ab\xC6"), wide);
   single.Use(Font("Arial", -16));
-  single.device->WriteText(10, 8, "a");
-  single.device->WriteText(50, 8, "b");
-  single.device->WriteText(75, 8, "\xC6");
+  single.device->WriteText(10, 8, u"a");
+  single.device->WriteText(50, 8, u"b");
+  single.device->WriteText(75, 8, Cp1251ToUtf16("\xC6"));
   EXPECT_EQ(Pixels(run.view), Pixels(single.view));
 }
 
@@ -276,11 +286,11 @@ TEST(TextDeviceTest, UnderlineAndStrikeOutSpanTheAdvances) {
     TLogFont f = Font("Arial", -16);
     f.underline = k.underline ? 1 : 0;
     f.strikeOut = k.underline ? 0 : 1;
-    c.Use(f).device->WriteText(10, 5, "    ");  // spaces: only the line is drawn
+    c.Use(f).device->WriteText(10, 5, u"    ");  // spaces: only the line is drawn
     const TBox line = Inked(c.view);
     ASSERT_FALSE(line.Empty());
     EXPECT_EQ(line.x0, 10);
-    EXPECT_EQ(line.x1, 10 + c.device->MeasureText("    ").cx - 1);
+    EXPECT_EQ(line.x1, 10 + c.device->MeasureText(u"    ").cx - 1);
     EXPECT_EQ(line.y0, 5 + c.Ascent() + k.below);
     EXPECT_EQ(c.view.At(15, static_cast<uint32_t>(line.y0)), 0u);
   }
@@ -290,7 +300,7 @@ TEST(TextDeviceTest, UnderlineAndStrikeOutSpanTheAdvances) {
 // at (x + 50, y + 50) onto a large one that covers the small view's place.
 TEST(TextDeviceTest, ClipsAtEveryEdge) {
   auto cache = std::make_shared<TFontCache>();
-  const std::string text = "Wjg|\xD9";
+  const std::u16string text = Cp1251ToUtf16("Wjg|\xD9");
   for (int32_t x : {-30, -12, -3, 0, 5, 20, 33, 38}) {
     for (int32_t y : {-15, -8, -1, 0, 4, 10, 16, 19}) {
       TCanvas small(40, 20, cache), large(140, 120, cache);
@@ -313,11 +323,11 @@ TEST(TextDeviceTest, StringsWhollyOutsideDrawNothing) {
       {INT32_MIN, 0}, {0, INT32_MAX}, {0, INT32_MIN}, {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MIN}};
   for (int pass = 0; pass < 2; ++pass) {
     for (const auto& [x, y] : places) {
-      c.device->WriteText(x, y, "WWW");
+      c.device->WriteText(x, y, u"WWW");
       // Pens past the ends of int32 go on counting, away from the view.
       const int32_t forward[] = {INT32_MAX, INT32_MAX, INT32_MAX};
       const int32_t backward[] = {-100, INT32_MIN, INT32_MIN};
-      c.device->WriteRun(x, y, "WWW", x < 0 ? backward : forward);
+      c.device->WriteRun(x, y, u"WWW", x < 0 ? backward : forward);
     }
     // Underlines and strike-outs too, above, below and beside the view.
     lined.underline = lined.strikeOut = 1;
@@ -330,7 +340,7 @@ TEST(TextDeviceTest, AFontSwitchGivesTheSamePixels) {
   auto cache = std::make_shared<TFontCache>();
   TCanvas first(160, 40, cache), again(160, 40, cache);
   TCanvas fresh(160, 40);  // a cache of its own: the glyphs are made anew
-  const std::string text = "Switch \xCF\xF0\xE8";
+  const std::u16string text = Cp1251ToUtf16("Switch \xCF\xF0\xE8");
   first.Use(Font("Arial", -16), 0x00405060).device->WriteText(3, 3, text);
   again.device->SelectFont(Font("Arial", -16));
   again.device->SelectFont(Font("Times New Roman", -16, 700));
@@ -345,7 +355,7 @@ TEST(TextDeviceTest, HugeHeightsAreServedAtTheLargestSize) {
   TCanvas c(50, 50);
   c.Use(Font("Arial", INT32_MIN));
   EXPECT_EQ(c.Ascent(), posix::ScaleToPixels(1854, posix::kMaxPixelsPerEm, 2048));
-  c.device->WriteText(-100, -c.Ascent() + 40, "l");
+  c.device->WriteText(-100, -c.Ascent() + 40, u"l");
   EXPECT_FALSE(Inked(c.view).Empty());
 }
 
@@ -366,6 +376,9 @@ TEST(SizedFaceTest, SimulatedBoldIsOnePixelWiderAndItalicLeans) {
     EXPECT_EQ(bold->Advance(c), plain->Advance(c) + 1) << code;
     EXPECT_EQ(italic->Advance(c), plain->Advance(c)) << code;
   }
+  // Code units sharing a low byte (A and Cyrillic es) keep glyphs of their own.
+  EXPECT_NE(plain->Advance(u'\u0441'), plain->Advance(u'A'));
+  EXPECT_NE(plain->Image(u'\u0441').coverage, plain->Image(u'A').coverage);
   EXPECT_GT(bold->Image('l').width, plain->Image('l').width);
   EXPECT_GT(italic->Image('l').width, plain->Image('l').width);  // the stem slants across columns
   EXPECT_EQ(italic->Image('l').rows, plain->Image('l').rows);

@@ -1,4 +1,4 @@
-// A deterministic text device for tests. Every character is (pixel height * 3 / 8 + code % 3)
+// A deterministic text device for tests. Every code unit is (pixel height * 3 / 8 + code % 3)
 // pixels wide, bold adds 1; a string is the font's pixel height high; ascent is three quarters
 // of it. It records every call, so tests can check what was measured and written and in which
 // order, and marks the top-left pixel of every written character cell with the text colour
@@ -18,7 +18,7 @@ struct TDeviceCall {
   enum Kind { kFont, kColour, kText, kRun } kind;
   int32_t x = 0;
   int32_t y = 0;
-  std::string text;
+  std::u16string text;
   std::vector<int32_t> advances;
   TLogFont font;
   uint32_t colour = 0;
@@ -37,9 +37,9 @@ class TTestTextDevice : public TTextDevice {
     colour_ = colour;
     calls.push_back({.kind = TDeviceCall::kColour, .colour = colour});
   }
-  TTextExtent MeasureText(std::string_view text) override {
+  TTextExtent MeasureText(std::u16string_view text) override {
     TTextExtent e;
-    for (char c : text) e.cx += CharWidth(static_cast<uint8_t>(c));
+    for (char16_t c : text) e.cx += CharWidth(c);
     e.cy = PixelHeight();
     ++measurements;
     return e;
@@ -48,21 +48,21 @@ class TTestTextDevice : public TTextDevice {
     ascent = PixelHeight() * 3 / 4;
     descent = PixelHeight() - ascent;
   }
-  void WriteText(int32_t x, int32_t y, std::string_view text) override {
+  void WriteText(int32_t x, int32_t y, std::u16string_view text) override {
     std::vector<int32_t> advances;
-    for (char c : text) advances.push_back(CharWidth(static_cast<uint8_t>(c)));
+    for (char16_t c : text) advances.push_back(CharWidth(c));
     Mark(x, y, advances);
-    calls.push_back({.kind = TDeviceCall::kText, .x = x, .y = y, .text = std::string(text),
+    calls.push_back({.kind = TDeviceCall::kText, .x = x, .y = y, .text = std::u16string(text),
                      .advances = advances, .font = font_, .colour = colour_});
   }
-  void WriteRun(int32_t x, int32_t y, std::string_view text, const int32_t* advances) override {
+  void WriteRun(int32_t x, int32_t y, std::u16string_view text, const int32_t* advances) override {
     std::vector<int32_t> a(advances, advances + text.size());
     Mark(x, y, a);
-    calls.push_back({.kind = TDeviceCall::kRun, .x = x, .y = y, .text = std::string(text),
+    calls.push_back({.kind = TDeviceCall::kRun, .x = x, .y = y, .text = std::u16string(text),
                      .advances = a, .font = font_, .colour = colour_});
   }
 
-  int32_t CharWidth(uint8_t c) const {
+  int32_t CharWidth(char16_t c) const {
     return PixelHeight() * 3 / 8 + c % 3 + (font_.weight >= 700 ? 1 : 0);
   }
   int32_t PixelHeight() const { return font_.height < 0 ? -font_.height : font_.height; }

@@ -94,7 +94,7 @@ TEST_F(HelpWindow, ModalBoxAnswersAKeyAndAClick) {
                  modal = ModalMessageOpen();
                  PostMessageW(box, WM_KEYDOWN, 'N', 0);
                }});
-  EXPECT_EQ(ShowMessage("Choose", "Keys", {"Ok", "Yes", "No"}), 2);
+  EXPECT_EQ(ShowMessage(u"Choose", u"Keys", {u"Ok", u"Yes", u"No"}), 2);
   EXPECT_FALSE(keys.timedOut);
   EXPECT_TRUE(modal);
   EXPECT_EQ(rect.left, GetSystemMetrics(SM_CXSCREEN) / 2 - 390 / 2);
@@ -105,13 +105,13 @@ TEST_F(HelpWindow, ModalBoxAnswersAKeyAndAClick) {
   EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
 
   int32_t second = 0;
-  TScript clicks(L"\x041E\x043A\x043D\x043E",  // the title below, in code page 1251
+  TScript clicks(L"\x041E\x043A\x03A9\x00E9",  // the title below: Cyrillic, Greek, Latin
                  {[&](HWND box) {
                    // A second modal request while this one is open is dropped.
-                   second = ShowMessage("Second", "Second", {"Ok"});
+                   second = ShowMessage(u"Second", u"Second", {u"Ok"});
                    PostClick(box, 250, 135);
                  }});
-  EXPECT_EQ(ShowMessage("Text", "\xCE\xEA\xED\xEE", {"Continue", "Later", "Never"}), 1);
+  EXPECT_EQ(ShowMessage(u"Text", u"\u041E\u043A\u03A9\u00E9", {u"Continue", u"Later", u"Never"}), 1);
   EXPECT_FALSE(clicks.timedOut);
   EXPECT_EQ(second, -1);
 }
@@ -121,7 +121,7 @@ TEST_F(HelpWindow, ActivatingAnotherWindowClosesTheModalBox) {
   other->Show();
   HWND otherWindow = other->Handle();
   TScript script(L"Switch", {[otherWindow](HWND) { SetActiveWindow(otherWindow); }});
-  EXPECT_EQ(ShowMessage("Text", "Switch", {"Ok"}), -1);
+  EXPECT_EQ(ShowMessage(u"Text", u"Switch", {u"Ok"}), -1);
   EXPECT_FALSE(script.timedOut);
   // The window that was active before is active again.
   EXPECT_EQ(GetActiveWindow(), otherWindow);
@@ -129,7 +129,7 @@ TEST_F(HelpWindow, ActivatingAnotherWindowClosesTheModalBox) {
 
 TEST_F(HelpWindow, SystemCloseClosesTheBoxWithoutDestroyingIt) {
   for (const UINT message : {UINT(WM_SYSCOMMAND), UINT(WM_CLOSE)}) {
-    auto box = MakeWindow<THelpWin>("Text", TStringList{"Ok"}, "Close");
+    auto box = MakeWindow<THelpWin>(u"Text", TBoxTexts{u"Ok"}, u"Close");
     SendMessageW(box->Handle(), message, SC_CLOSE, 0);  // WM_SYSCOMMAND is what Alt+F4 turns into
     EXPECT_TRUE(box->Terminating());
     EXPECT_TRUE(IsWindow(box->Handle()));
@@ -140,8 +140,8 @@ TEST_F(HelpWindow, SystemCloseClosesTheBoxWithoutDestroyingIt) {
 }
 
 TEST_F(HelpWindow, InformationWindowPumpsPaintsAndCloses) {
-  const std::string text = "An Author\r\nThe Title, ed: 2\r\nPublisher: Folivar";
-  TWinPtr<THelpWin> info = OpenInfoWindow(text, "Information");
+  const std::u16string text = u"An Author\r\nThe Title, ed: 2\r\nPublisher: Folivar";
+  TWinPtr<THelpWin> info = OpenInfoWindow(text, u"Information");
   HWND window = info->Handle();
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(IsWindowVisible(window));
@@ -181,7 +181,7 @@ TEST_F(HelpWindow, InformationWindowPumpsPaintsAndCloses) {
     return all;
   };
   const std::vector<uint32_t> before = pixels();
-  auto second = MakeWindow<THelpWin>("A different text", TStringList{"Yes", "No"}, "Second");
+  auto second = MakeWindow<THelpWin>(u"A different text", TBoxTexts{u"Yes", u"No"}, u"Second");
   EXPECT_NE(second->Surface(), info->Surface());
   EXPECT_EQ(pixels(), before);
 

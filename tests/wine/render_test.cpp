@@ -10,6 +10,7 @@
 
 #include "book/bookclass.h"
 #include "book/loading.h"
+#include "core/codepage.h"
 #include "tools/folivar-render/rendering.h"
 
 namespace folivar {
@@ -58,7 +59,7 @@ TEST_P(Rendering, GdiAndFreeTypeAgreeOutsideTheGlyphs) {
   const bool cover = page == 0;  // the cover alone: no text
   ASSERT_EQ(gdi.texts.empty(), cover);
   for (size_t i = 0; i < gdi.texts.size(); ++i) {
-    SCOPED_TRACE("string " + std::to_string(i) + " \"" + native.texts[i].text + "\"");
+    SCOPED_TRACE("string " + std::to_string(i) + " \"" + Utf16ToUtf8(native.texts[i].text) + "\"");
     EXPECT_EQ(gdi.texts[i].text, native.texts[i].text);
     EXPECT_EQ(gdi.texts[i].x, native.texts[i].x);
     EXPECT_EQ(gdi.texts[i].y, native.texts[i].y);

@@ -20,25 +20,25 @@ class TTracingDevice : public TTextDevice {
 
   void SelectFont(const TLogFont& font) override { device_->SelectFont(font); }
   void SetTextColour(uint32_t colour) override { device_->SetTextColour(colour); }
-  TTextExtent MeasureText(std::string_view text) override { return device_->MeasureText(text); }
+  TTextExtent MeasureText(std::u16string_view text) override { return device_->MeasureText(text); }
   void GetAscentDescent(int32_t& ascent, int32_t& descent) override {
     device_->GetAscentDescent(ascent, descent);
   }
-  void WriteText(int32_t x, int32_t y, std::string_view text) override {
+  void WriteText(int32_t x, int32_t y, std::u16string_view text) override {
     TWrittenText& t = Note(x, y, text);
-    for (char c : text) t.advances.push_back(device_->MeasureText(std::string_view(&c, 1)).cx);
+    for (char16_t c : text) t.advances.push_back(device_->MeasureText(std::u16string_view(&c, 1)).cx);
     device_->WriteText(x, y, text);
   }
-  void WriteRun(int32_t x, int32_t y, std::string_view text, const int32_t* advances) override {
+  void WriteRun(int32_t x, int32_t y, std::u16string_view text, const int32_t* advances) override {
     Note(x, y, text).advances.assign(advances, advances + text.size());
     device_->WriteRun(x, y, text, advances);
   }
 
  private:
-  TWrittenText& Note(int32_t x, int32_t y, std::string_view text) {
+  TWrittenText& Note(int32_t x, int32_t y, std::u16string_view text) {
     int32_t a = 0, d = 0;
     device_->GetAscentDescent(a, d);
-    log_.push_back({x, y, a + d, std::string(text), {}});
+    log_.push_back({x, y, a + d, std::u16string(text), {}});
     return log_.back();
   }
 
@@ -57,10 +57,14 @@ class TReader {
     return v;
   }
   int32_t I32() { return static_cast<int32_t>(U32()); }
-  std::string Bytes(uint32_t n) {
-    if (bytes_.size() - at_ < n) throw std::runtime_error("the rendering is cut short");
-    std::string s(bytes_.substr(at_, n));
-    at_ += n;
+  std::u16string Units(uint32_t n) {
+    if ((bytes_.size() - at_) / 2 < n) throw std::runtime_error("the rendering is cut short");
+    std::u16string s(n, u'\0');
+    for (char16_t& c : s) {
+      c = static_cast<char16_t>(static_cast<uint8_t>(bytes_[at_]) |
+                                static_cast<uint8_t>(bytes_[at_ + 1]) << 8);
+      at_ += 2;
+    }
     return s;
   }
   // A count of records of at least size bytes that must fit in what is left.
@@ -104,7 +108,7 @@ TRendering RenderPage(TBook& book, int32_t index, const TTextDeviceFactory& make
 }
 
 std::string EncodeRendering(const TRendering& r) {
-  std::string out = "FRN1";
+  std::string out = "FRN2";
   PutU32(out, r.width);
   PutU32(out, r.height);
   for (uint32_t p : r.pixels) PutU32(out, p);
@@ -115,14 +119,14 @@ std::string EncodeRendering(const TRendering& r) {
     PutU32(out, static_cast<uint32_t>(t.y));
     PutU32(out, static_cast<uint32_t>(t.height));
     PutU32(out, static_cast<uint32_t>(t.text.size()));
-    out += t.text;
+    for (char16_t c : t.text) PutU16(out, c);
     for (int32_t a : t.advances) PutU32(out, static_cast<uint32_t>(a));
   }
   return out;
 }
 
 TRendering DecodeRendering(std::string_view bytes) {
-  if (bytes.substr(0, 4) != "FRN1") throw std::runtime_error("not a rendering");
+  if (bytes.substr(0, 4) != "FRN2") throw std::runtime_error("not a rendering");
   TReader in(bytes.substr(4));
   TRendering r;
   r.width = in.U32();
@@ -139,7 +143,7 @@ TRendering DecodeRendering(std::string_view bytes) {
     t.x = in.I32();
     t.y = in.I32();
     t.height = in.I32();
-    t.text = in.Bytes(in.Count(5));
+    t.text = in.Units(in.Count(6));
     for (size_t c = 0; c < t.text.size(); ++c) t.advances.push_back(in.I32());
     r.texts.push_back(std::move(t));
   }

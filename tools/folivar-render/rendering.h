@@ -19,7 +19,7 @@ class TBook;
 struct TWrittenText {
   int32_t x = 0, y = 0;
   int32_t height = 0;  // of the font's cells
-  std::string text;    // code page 1251
+  std::u16string text;  // UTF-16, one advance per code unit
   std::vector<int32_t> advances;
 };
 
@@ -35,8 +35,8 @@ struct TRendering {
 // index is one of its pages.
 TRendering RenderPage(TBook& book, int32_t index, const TTextDeviceFactory& makeDevice);
 
-// The binary form: "FRN1", width, height, pixels, items, text count, per text x, y, height,
-// length, bytes, advances; all integers little-endian 32-bit.
+// The binary form: "FRN2", width, height, pixels, items, text count, per text x, y, height,
+// length, the UTF-16 code units (16-bit), advances; the other integers 32-bit, all little-endian.
 std::string EncodeRendering(const TRendering& r);
 // Raises std::runtime_error for bytes that are not a whole rendering.
 TRendering DecodeRendering(std::string_view bytes);

@@ -1,10 +1,10 @@
 // folivar-fontmetrics -o FILE FONT...: writes what the native text device measures for each FONT,
 // given as FACE,HEIGHT,WEIGHT (the face in UTF-8, the height as a LOGFONT's), one line each:
 //
-//   FACE|HEIGHT|WEIGHT|ASCENT DESCENT|A20 A21 ... AFF
+//   FACE|HEIGHT|WEIGHT|ASCENT DESCENT|A20 A21 ... AFF|U1 U2 ...
 //
-// with the advances of the code page 1251 characters 0x20 to 0xFF. The Windows build's tests
-// compare these with what GDI measures.
+// with the advances of the code page 1251 characters 0x20 to 0xFF, then of the UTF-16 code units
+// of kBeyondCp1251 in turn. The Windows build's tests compare these with what GDI measures.
 #include <charconv>
 #include <string>
 #include <string_view>
@@ -16,6 +16,10 @@
 
 namespace folivar {
 namespace {
+
+// Letters of Latin scripts and Greek that code page 1251 lacks, a surrogate and a noncharacter.
+constexpr std::u16string_view kBeyondCp1251 =
+    u"\u00E9\u00EA\u00DF\u0142\u0105\u03B1\u03C9\u03A9\xD800\xFFFF";
 
 int32_t Number(std::string_view text, std::string_view what) {
   int32_t value = 0;
@@ -31,7 +35,7 @@ TLogFont ParseFont(std::string_view described) {
   if (second == std::string_view::npos)
     throw TUsageError("expected FACE,HEIGHT,WEIGHT, not '" + std::string(described) + "'");
   TLogFont font;
-  font.faceName = Utf8ToCp1251(described.substr(0, first));
+  font.faceName = std::string(described.substr(0, first));
   font.height = Number(described.substr(first + 1, second - first - 1), "height");
   font.weight = Number(described.substr(second + 1), "weight");
   return font;
@@ -47,7 +51,12 @@ std::string Describe(TTextDevice& device, std::string_view described) {
           std::to_string(ascent) + " " + std::to_string(descent) + "|";
   for (int code = 0x20; code <= 0xFF; ++code) {
     if (code > 0x20) line += ' ';
-    line += std::to_string(device.MeasureText(std::string(1, static_cast<char>(code))).cx);
+    line += std::to_string(device.MeasureText(Cp1251ToUtf16(std::string(1, static_cast<char>(code)))).cx);
+  }
+  line += '|';
+  for (const char16_t& unit : kBeyondCp1251) {
+    if (&unit != kBeyondCp1251.data()) line += ' ';
+    line += std::to_string(device.MeasureText(std::u16string_view(&unit, 1)).cx);
   }
   return line + "\n";
 }

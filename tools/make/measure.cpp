@@ -5,6 +5,7 @@
 #include "book/bookstyle.h"
 #include "book/paraclasses.h"
 #include "core/checkedread.h"
+#include "core/codepage.h"
 #include "images/imageclass.h"
 
 namespace folivar::make {
@@ -60,7 +61,7 @@ uint16_t TMeasure::Picture(int32_t ascent, const std::string& xifRecord) {
 int32_t TMeasure::Width(uint16_t code, uint16_t style, uint16_t fontStyle) {
   if (style == kPageReferenceStyle) {
     if (fontStyle != 0) surface_.SelectStyle(fontStyle);
-    return surface_.TextWidth("0000");
+    return surface_.TextWidth(u"0000");
   }
   TViewItem item(code, style);
   return item.Width();
@@ -90,7 +91,8 @@ TGlyph TMeasure::Render(const TStyleRecord& font, const std::string& text, uint3
   // A surface of its own, so that the measuring surface keeps its current font.
   TSurface probe(8, 8);
   probe.Device().SelectFont(MakeLogFont(f));
-  const TTextExtent extent = probe.MeasureText(text);
+  const std::u16string shown = Cp1251ToUtf16(text);
+  const TTextExtent extent = probe.MeasureText(shown);
   int32_t ascent = 0, descent = 0;
   probe.GetAscentDescent(ascent, descent);
   TGlyph g;
@@ -101,7 +103,7 @@ TGlyph TMeasure::Render(const TStyleRecord& font, const std::string& text, uint3
   cell.Bitmap().Fill(background);
   cell.Device().SelectFont(MakeLogFont(f));
   cell.Device().SetTextColour(static_cast<uint32_t>(font.colour));
-  cell.WriteText(text, 0, 0);
+  cell.WriteText(shown, 0, 0);
   g.pixels.resize(size_t{g.width} * g.height);
   g.inkTop = static_cast<int32_t>(g.height);
   for (uint32_t y = 0; y < g.height; ++y) {
