@@ -8,10 +8,13 @@
 #include "tools/make/codepage.h"
 #include "tools/make/hyphenation.h"
 #include "tools/make/linebreak.h"
+#include "tools/make/measure.h"
 #include "tools/make/messages.h"
 #include "tools/make/pagebreak.h"
 #include "tools/make/pictures.h"
+#include "tools/make/source.h"
 #include "tools/make/sourceerror.h"
+#include "tools/make/styles.h"
 
 namespace folivar::make {
 namespace {
@@ -206,6 +209,24 @@ TEST(MakeCodePage, ConvertsWhatTheCodePageHoldsAndRefusesTheRest) {
   EXPECT_EQ(Cp1251Lower('Q'), 'q');
   EXPECT_TRUE(IsCp1251Letter(0xB8));
   EXPECT_FALSE(IsCp1251Letter('-'));
+}
+
+// --- measuring
+
+TEST(MakeMeasure, ADropCapLetterDrawsAlikeInEitherEncoding) {
+  // "Ж" as a Unicode book stores it (UTF-8) and as a code page 1251 book does.
+  const struct { TTextEncoding encoding; const char* letter; } books[] = {
+      {TTextEncoding::kUnicode, "\xD0\x96"}, {TTextEncoding::kCp1251, "\xC6"}};
+  std::vector<TGlyph> glyphs;
+  for (const auto& b : books) {
+    SetBookEncoding(b.encoding);
+    TBookWriter writer;
+    TMeasure measure(writer);
+    glyphs.push_back(measure.Render(TextRecord(DefaultStyle("dropcap"), 0), b.letter, 0xFFFFFF));
+  }
+  SetBookEncoding(TTextEncoding::kCp1251);
+  EXPECT_EQ(glyphs[0].width, glyphs[1].width);
+  EXPECT_TRUE(glyphs[0].pixels == glyphs[1].pixels);
 }
 
 // --- pictures

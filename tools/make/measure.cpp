@@ -91,7 +91,7 @@ TGlyph TMeasure::Render(const TStyleRecord& font, const std::string& text, uint3
   // A surface of its own, so that the measuring surface keeps its current font.
   TSurface probe(8, 8);
   probe.Device().SelectFont(MakeLogFont(f));
-  const std::u16string shown = Cp1251ToUtf16(text);
+  const std::u16string shown = BookTextToUtf16(text, BookEncoding());
   const TTextExtent extent = probe.MeasureText(shown);
   int32_t ascent = 0, descent = 0;
   probe.GetAscentDescent(ascent, descent);

@@ -42,8 +42,8 @@ class TMeasure {
   // Below the baseline: a text style's font descent, a picture's height less its ascent.
   int32_t Descent(uint16_t code, uint16_t style);
 
-  // A string of one text style drawn on the font's background `background` (0x00RRGGBB), the
-  // cell of its advances and font height.
+  // A string of one text style (in the book's encoding) drawn on the font's background
+  // `background` (0x00RRGGBB), the cell of its advances and font height.
   TGlyph Render(const TStyleRecord& font, const std::string& text, uint32_t background);
 
  private:
