@@ -23,6 +23,12 @@ constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTimerPeriod = 50;
 constexpr uint32_t kSplashTime = 1500;
 
+// A text of the book as the system's wide calls take it, from the book's own encoding.
+std::wstring SystemText(std::string_view bookText) {
+  const std::u16string text = BookTextToUtf16(bookText, BookEncoding());
+  return std::wstring(text.begin(), text.end());
+}
+
 // The desktop under the reader window, for the page turn: grabbed before the turn, and each frame
 // copied onto it; the turn paces the frames by the tick count.
 class TDesktopScreen : public TTurnScreen {
@@ -100,12 +106,12 @@ void TFolivar::LoadTheBook() {
   if (loadsBook_) {
     LoadBook(*book_, OpenBookImage(), [this] { ShowBookInformation(); });
   }
-  section_ = BookSection(book_->header.title, book_->header.edition);
+  section_ = BookSection(book_->header.title, book_->header.edition, BookEncoding());
   if (loadsBook_) {
-    const std::string last = ReadSetting(section_, "LastViewedPage");
+    const std::string last = ReadSetting(section_, "LastViewedPage", BookEncoding());
     if (!last.empty()) book_->GoToPage(TextToInt(last));
   }
-  SetCaption(book_->header.title + " - folivar");
+  if (Handle()) SetWindowTextW(Handle(), SystemText(book_->header.title + " - folivar").c_str());
   if (splash_) {
     // The book information stays at least a moment, however fast the book loaded.
     while (GetTickCount() - splashTime_ < kSplashTime) {
@@ -386,14 +392,16 @@ void TFolivar::Greet() {
 }
 
 void TFolivar::RememberPage() {
-  if (started_) WriteSetting(section_, "LastViewedPage", IntToText(book_->CurrentIndex()));
+  if (started_) {
+    WriteSetting(section_, "LastViewedPage", IntToText(book_->CurrentIndex()), BookEncoding());
+  }
 }
 
 void TFolivar::BeforeDestroy() {
   KillTimer(Handle(), kTimerId);
   if (book_->PageCount() > 0) {
     const int32_t page = keptPage_ >= 0 ? keptPage_ : book_->CurrentIndex();
-    WriteSetting(section_, "LastViewedPage", IntToText(page));
+    WriteSetting(section_, "LastViewedPage", IntToText(page), BookEncoding());
   }
   display_.reset();
 }
@@ -439,7 +447,7 @@ void TFolivar::FollowLink(const TViewItem& item) {
   }
   // Only web and mail links reach the shell: a book must not start programs or open files.
   if (!OpensInShell(link)) return;
-  ShellExecuteW(nullptr, L"open", Widen1251(link).c_str(), L"new", L"", SW_SHOW);
+  ShellExecuteW(nullptr, L"open", SystemText(link).c_str(), L"new", L"", SW_SHOW);
 }
 
 void TFolivar::JumpToScroll(int32_t y) {
@@ -472,8 +480,8 @@ void TFolivar::Print() {
     from = dialog.nFromPage;
     to = dialog.nToPage;
   }
-  const std::string title = MessageText("PrintingDocumentTitle");
-  DOCINFOA doc{};
+  const std::wstring title = SystemText(MessageText("PrintingDocumentTitle"));
+  DOCINFOW doc{};
   doc.cbSize = sizeof doc;
   doc.lpszDocName = title.c_str();
   const int32_t remembered = book.CurrentIndex();
@@ -481,7 +489,7 @@ void TFolivar::Print() {
                                           GetDeviceCaps(dialog.hDC, VERTRES),
                                           book.header.viewWidth, book.header.viewHeight);
   // A printer that refuses the document or a page has printed nothing worth a completion box.
-  if (StartDocA(dialog.hDC, &doc) <= 0) return;
+  if (StartDocW(dialog.hDC, &doc) <= 0) return;
   bool printed = true;
   const int32_t last = book.IsLeftPage(to) ? to : to - 1;
   keptPage_ = remembered;

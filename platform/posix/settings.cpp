@@ -7,9 +7,11 @@
 // subsections, as a registry key may. Each part is escaped so that it always names exactly one
 // folder inside the store: bytes other than ASCII letters, digits and " !#$&()*+@^_|~." become
 // %XX, a "." at the start of a part too (no part is ever "." or ".."), the code page 1251
-// letters become their UTF-8 form and an empty part is "%". A "/" can therefore never leave the
-// folder. An escaped "-" is always %2D, so the values file and the temporary files, whose names
-// hold a "-", never meet a section's folder. A part whose escaped form is longer than 200 bytes
+// letters become their UTF-8 form and an empty part is "%". The sections of a Unicode book are
+// UTF-8 already: their characters from U+0080 up are kept as they are (so a Cyrillic title names
+// the same folder in both encodings), and bytes that are not UTF-8 become %XX. A "/" can
+// therefore never leave the folder. An escaped "-" is always %2D, so the values file and the
+// temporary files, whose names hold a "-", never meet a section's folder. A part whose escaped form is longer than 200 bytes
 // is cut and ends in "-" and a hash of the whole part, to stay below the file-name limit.
 //
 // Content. Lines of "name" = "value", both quoted, which ParseTable reads back exactly: the
@@ -77,16 +79,35 @@ bool Plain(unsigned char c) {
          kMarks.find(static_cast<char>(c)) != std::string_view::npos;
 }
 
+// The length of the UTF-8 sequence of a character from U+0080 up at the front of text, or 0 when
+// the front is not one.
+size_t Utf8Sequence(std::string_view text) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (length == 0 || length > text.size()) return 0;
+  // The strict reading gives one character back exactly when the sequence is sound.
+  const std::u16string one = Utf8ToUtf16(text.substr(0, length));
+  // A damaged sequence begins with U+FFFD, or falls apart into more characters.
+  const bool whole = one.size() == (length == 4 ? 2u : 1u) &&
+                     (one[0] != 0xFFFD || text.substr(0, length) == "\xEF\xBF\xBD");
+  return whole ? length : 0;
+}
+
 // The folder name of one part of a section path (see the top of the file).
-std::string EscapePart(std::string_view part) {
+std::string EscapePart(std::string_view part, TTextEncoding encoding) {
   if (part.empty()) return "%";
   std::string out;
   size_t cut = 0;  // the longest whole-unit prefix of out that fits kCutPart
   for (size_t i = 0; i < part.size(); ++i) {
     const auto c = static_cast<unsigned char>(part[i]);
+    const size_t sequence =
+        encoding == TTextEncoding::kUnicode && c >= 0x80 ? Utf8Sequence(part.substr(i)) : 0;
     if (Plain(c) && !(c == '.' && i == 0)) {
       out.push_back(static_cast<char>(c));
-    } else if (c >= 0xC0 || c == 0xA8 || c == 0xB8) {
+    } else if (sequence > 0) {
+      out += part.substr(i, sequence);
+      i += sequence - 1;
+    } else if (encoding == TTextEncoding::kCp1251 && (c >= 0xC0 || c == 0xA8 || c == 0xB8)) {
       out += Cp1251ToUtf8(part.substr(i, 1));
     } else {
       out += '%' + Hex(c, 2);
@@ -97,9 +118,10 @@ std::string EscapePart(std::string_view part) {
   return out.substr(0, cut) + "-" + Hex(Fnv1a(part), 16);
 }
 
-std::string SectionFolder(const std::string& root, const std::string& section) {
+std::string SectionFolder(const std::string& root, const std::string& section,
+                          TTextEncoding encoding) {
   std::string folder = root;
-  for (const std::string& part : Split(section, "\\")) folder += "/" + EscapePart(part);
+  for (const std::string& part : Split(section, "\\")) folder += "/" + EscapePart(part, encoding);
   return folder;
 }
 
@@ -200,11 +222,13 @@ bool ReplaceFile(const std::string& folder, const std::string& path, const std::
 
 }  // namespace
 
-std::string ReadStoredSetting(const std::string& section, const std::string& name) {
+std::string ReadStoredSetting(const std::string& section, const std::string& name,
+                              TTextEncoding encoding) {
   const std::string root = StoreRoot();
   if (root.empty()) return {};
   std::string text;
-  if (!ReadFile(SectionFolder(root, section) + "/" + std::string(kValuesFile), text)) return {};
+  const std::string path = SectionFolder(root, section, encoding) + "/" + std::string(kValuesFile);
+  if (!ReadFile(path, text)) return {};
   std::string value = GetValue(ParseValues(text), name);
   // As in the registry store, whose read buffer holds no more.
   if (value.size() > kMaxSettingSize) return {};
@@ -212,13 +236,13 @@ std::string ReadStoredSetting(const std::string& section, const std::string& nam
 }
 
 void WriteStoredSetting(const std::string& section, const std::string& name,
-                        const std::string& value) {
+                        const std::string& value, TTextEncoding encoding) {
   // A line break would end the line early, and "=" in a name would split it elsewhere; the
   // cleaned names never hold either.
   if (!OneLine(value) || !OneLine(name) || name.find('=') != std::string::npos) return;
   const std::string root = StoreRoot();
   if (root.empty()) return;
-  const std::string folder = SectionFolder(root, section);
+  const std::string folder = SectionFolder(root, section, encoding);
   if (!MakeFolders(folder)) return;
   const std::string path = folder + "/" + std::string(kValuesFile);
   std::string text;

@@ -60,6 +60,19 @@ TEST(BookSection, CleansEachPartAndTheWhole) {
   EXPECT_EQ(BookSection("a\\b", "c"), "Books\\a\\b\\c");
 }
 
+// A Unicode book's names are cleaned by character: letters and digits of every script stay, the
+// ASCII rule is the one above, and spaces, punctuation, symbols and damaged UTF-8 become spaces.
+TEST(CleanSettingName, UnicodeNames) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Tête-Ωμέγα Ёж=Łódź ªµº 書 𐐀", "Tête Ωμέγα Ёж Łódź ªµº 書 𐐀"},
+      {"a«»¿\u00A0§×÷\u2014\u2019…•€→─\u3000。\uE000\uFFFD\uFEFFb", "a b"},
+      {"a\xC3 \xC0\xAF\xED\xA0\x80" "b", "a b"},  // cut, overlong, a surrogate
+      {"\xC2\xEE\xE9\xED\xE0", "Default"},       // code page 1251 bytes are no UTF-8
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(CleanSettingName(in, TTextEncoding::kUnicode), out) << in;
+  EXPECT_EQ(BookSection("Tête-à-tête", "«»", TTextEncoding::kUnicode), "Books\\Tête à tête\\Default");
+}
+
 // ---- the store ----
 
 // Each test gets a store of its own: natively a fresh $XDG_CONFIG_HOME, on Windows sections below
@@ -140,6 +153,16 @@ TEST_F(Settings, OneFilePerSectionBelowTheConfigFolder) {
   WriteSetting(BookSection("War - Peace", "2"), "Other", "two\nlines");
   WriteSetting(BookSection("War - Peace", "2"), "Other", "a\rb");
   EXPECT_EQ(ReadSetting(BookSection("War - Peace", "2"), "Other"), " x ");
+}
+
+// A Unicode book's section names its folders in UTF-8; bytes that are not UTF-8 are escaped.
+TEST_F(Settings, UnicodeSections) {
+  WriteSetting(tag_ + "\\Łódź-Ωμέγα\\Ёж", "v", "7", TTextEncoding::kUnicode);
+  EXPECT_EQ(ReadSetting(tag_ + "\\Łódź Ωμέγα\\Ёж", "v", TTextEncoding::kUnicode), "7");
+  WriteStoredSetting(tag_ + "\\a\xC3\\\xC0\xAF\xED\xA0\x80", "v", "x", TTextEncoding::kUnicode);
+  for (const fs::path& folder : {fs::path("Łódź Ωμέγα") / "Ёж", fs::path("a%C3") / "%C0%AF%ED%A0%80"}) {
+    EXPECT_TRUE(fs::is_regular_file(config_ / "folivar" / tag_ / folder / "section-values.txt")) << folder;
+  }
 }
 
 TEST_F(Settings, SectionsNeverLeaveTheStore) {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,22 @@ namespace folivar {
 namespace {
 
 class Reader : public ReaderFixture {};
+
+// The book's place as the system's `reg query` prints it ("    LastViewedPage    REG_SZ    7"),
+// empty when it finds none; key is the book's section below HKCU\Software\Folivar.
+std::string RegQuery(const std::wstring& key) {
+  const std::wstring command =
+      L"reg query \"HKCU\\Software\\Folivar\\" + key + L"\" /v LastViewedPage 2>nul";
+  FILE* out = _wpopen(command.c_str(), L"r");
+  if (!out) return {};
+  std::string text;
+  for (char buffer[256]; std::fgets(buffer, sizeof buffer, out);) text += buffer;
+  _pclose(out);
+  std::istringstream words(text.substr(std::min(text.find("REG_SZ"), text.size())));
+  std::string type, value;
+  words >> type >> value;
+  return value;
+}
 
 TEST_F(Reader, SplashGreetingAndFirstLaunch) {
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Folivar\\Setup");
@@ -82,22 +101,34 @@ TEST_F(Reader, WindowShapeAndPixelsOfTheDemoBook) {
 }
 
 // The place is written when the reader closes, and at every page change, so that a killed reader
-// keeps it too; the next start opens there.
+// keeps it too; the next start opens there. A Unicode book titled with accented letters keeps it in
+// the key named with those letters, whatever the system code page, and shows the title as caption.
 TEST_F(Reader, ThePlaceIsKeptWhenClosedAndWhenKilled) {
   Greeted();
-  const fs::path folder = Folder(NumberedBook(title_, 12));
+  const std::string number = std::to_string(GetTickCount());
+  const std::wstring wideNumber(number.begin(), number.end());
+  const std::wstring key = L"Books\\T\u00EAte \u00E0 t\u00EAte " + wideNumber;
+  const fs::path folder =
+      Folder(NumberedBook("Tête-à-tête " + number, 12, "", TTextEncoding::kUnicode));
+  const auto at = [&](int page) {
+    return WaitFor([&] { return RegQuery(key + L"\\1") == std::to_string(page); });
+  };
   {
     TReader reader(folder);
     HWND main = Open(reader);
     ASSERT_NE(main, nullptr);
+    wchar_t caption[64] = {};
+    GetWindowTextW(main, caption, 64);
+    EXPECT_EQ(caption, L"T\u00EAte-\u00E0-t\u00EAte " + wideNumber + L" - folivar");
     PressKey(main, VK_DOWN);
     PressKey(main, VK_RETURN);
     PressKey(main, VK_DOWN);
     PressKey(main, VK_DOWN);
-    ASSERT_TRUE(At(7));
-    WriteSetting(BookSection(title_, "1"), "LastViewedPage", "");  // F4 writes it again
-    Close(reader, main);
-    EXPECT_EQ(Page(), "7");
+    ASSERT_TRUE(at(7));
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, (L"Software\\Folivar\\" + key + L"\\1").c_str(),
+                       L"LastViewedPage");
+    Close(reader, main);  // F4 writes it again
+    EXPECT_TRUE(at(7));
   }
   {
     TReader reader(folder);
@@ -105,7 +136,7 @@ TEST_F(Reader, ThePlaceIsKeptWhenClosedAndWhenKilled) {
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(Width(WindowRect(main)), 776);  // page 7 is a spread page
     PressKey(main, VK_DOWN);
-    ASSERT_TRUE(At(9));
+    ASSERT_TRUE(at(9));
     TerminateProcess(reader.Process(), 9);
     EXPECT_EQ(reader.ExitCode(), 9u);
   }
@@ -113,8 +144,9 @@ TEST_F(Reader, ThePlaceIsKeptWhenClosedAndWhenKilled) {
   HWND main = Open(reader);
   ASSERT_NE(main, nullptr);
   PressKey(main, VK_UP);
-  EXPECT_TRUE(At(7));
+  EXPECT_TRUE(at(7));
   Close(reader, main);
+  RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Folivar\\" + key).c_str());
 }
 
 TEST_F(Reader, ADamagedOrMissingBookIsSaidAndEndsTheReader) {

@@ -164,8 +164,10 @@ TLineRecord TextLine(const std::string& text, uint16_t style) {
   return line;
 }
 
-std::string NumberedBook(const std::string& title, int count, const std::string& link) {
+std::string NumberedBook(const std::string& title, int count, const std::string& link,
+                         TTextEncoding encoding) {
   TBookWriter w;
+  if (encoding == TTextEncoding::kUnicode) w.SetProperty("encoding", "unicode");
   w.header.title = title;
   w.header.edition = "1";
   const uint16_t style = AddTextStyle(w, link);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "book/bookwriter.h"
+#include "core/codepage.h"
 
 namespace folivar {
 
@@ -75,8 +76,10 @@ std::vector<uint32_t> Settled(HWND window);
 std::string Setting(const std::string& title, const std::string& name);
 
 // A book of pages 0 .. count - 1 in spreads from page 1, each with its number as a line of text
-// (in a style with the link when one is given), and the message texts that the boxes need.
-std::string NumberedBook(const std::string& title, int count, const std::string& link = "");
+// (in a style with the link when one is given), and the message texts that the boxes need; a
+// Unicode book (property encoding) when asked.
+std::string NumberedBook(const std::string& title, int count, const std::string& link = "",
+                         TTextEncoding encoding = TTextEncoding::kCp1251);
 // A left-aligned line of 19 pixels (ascent 15) whose items are the text's letters in a style.
 TLineRecord TextLine(const std::string& text, uint16_t style);
 // Adds the message texts of NumberedBook to a book being written, keys as a book stores them.
