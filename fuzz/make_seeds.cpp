@@ -86,6 +86,31 @@ folivar::TBookWriter DrawingBook() {
   return w;
 }
 
+// A Unicode book: UTF-8 texts with damaged sequences (cut short, overlong, a surrogate) in the
+// title, the messages, an anchor and a face, and item codes of several scripts with the three
+// special codes, lone surrogates and the last code unit among them.
+folivar::TBookWriter UnicodeBook(folivar::TBookWriter w) {
+  using namespace folivar;
+  w.SetProperty("encoding", "unicode");
+  w.header.title = "T\xC3\xAAte \xC3 \xC0\xAF \xED\xA0\x80 \xCE\xA9";
+  w.header.author = "\xD0\x81\xD0";
+  w.SetMessages({"ok", "theend", "d\xE9j\xE0", "printingdocumenttitle"},
+                {"\xC3\xA9\xC3", "\xF0\x9F\x93\x96 \xF4\x90\x80\x80", "x", "\xE2\x82"});
+  w.AddAnchor("\xC3\xA9t\xC3\xA9\xC3", 1);
+  const auto face = static_cast<uint16_t>(
+      w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Ar\xC3ial", .size = 11, .link = "#\xC3\xA9"})));
+  TLineRecord line;
+  line.height = 16;
+  line.ascent = 12;
+  line.descent = 4;
+  line.alignment = 3;
+  const uint16_t codes[] = {0x54,   0xEA,   0x3A9,  0x401,  0x142,  kSpace, 31,    150,
+                            0xD800, 0xDC00, 0xDFFF, 0xFFFD, 0xFFFF, 0x4E66, 0x2014};
+  for (const uint16_t code : codes) line.items.push_back({code, face});
+  w.AddPage(EncodePageRecord(-1, {line, line}));
+  return w;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,6 +148,9 @@ int main(int argc, char** argv) {
   early.header.firstSpreadPage = -1;
   early.AddPage(EncodePageRecord(-1, {line}));
   Write(dir / "container" / "early-spreads", Unpadded(early.Build()) + WithMoves({3, 2, 5, 4, 1, 0, 1}));
+
+  Write(dir / "container" / "unicode-book", Unpadded(UnicodeBook(book).Build()) + WithMoves({0, 1, 3, 2, 4, 6, 0}));
+  Write(dir / "drawpage" / "unicode-text", Unpadded(UnicodeBook(DrawingBook()).Build()) + WithMoves({0, 0, 3, 1, 2, 5}));
 
   Write(dir / "drawpage" / "pictures-and-text", Unpadded(DrawingBook().Build()) + WithMoves({0, 0, 3, 1, 2, 5, 4}));
   TBookWriter large = DrawingBook();
