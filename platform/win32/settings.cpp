@@ -81,8 +81,9 @@ std::string ReadStoredSetting(const std::string& section, const std::string& nam
 
 void WriteStoredSetting(const std::string& section, const std::string& name,
                         const std::string& value, TTextEncoding encoding) {
-  // The size field of the call cannot describe more.
-  if (value.size() >= MAXDWORD / sizeof(wchar_t)) return;
+  // The size field of the call cannot describe more (in UTF-16, twice the bytes at most).
+  const size_t unit = encoding == TTextEncoding::kUnicode ? sizeof(wchar_t) : 1;
+  if (value.size() >= MAXDWORD / unit) return;
   TRegKey key;
   if (encoding == TTextEncoding::kUnicode) {
     if (RegCreateKeyW(HKEY_CURRENT_USER, Wide(KeyPath(section)).c_str(), key.Receive()) !=
