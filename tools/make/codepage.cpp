@@ -142,9 +142,9 @@ std::string TSourceText::Take(std::string_view utf8, const std::string& file, in
   std::string nfc(utf8);
   if (!std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
     utf8proc_uint8_t* out = nullptr;
-    const utf8proc_ssize_t n =
-        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()), static_cast<utf8proc_ssize_t>(utf8.size()),
-                     &out, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    const utf8proc_ssize_t n = utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()),
+                                            static_cast<utf8proc_ssize_t>(utf8.size()), &out,
+                                            static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
     if (n < 0) throw TSourceError(file, line, std::string("the text cannot be normalised: ") + utf8proc_errmsg(n));
     nfc.assign(reinterpret_cast<const char*>(out), static_cast<size_t>(n));
     std::free(out);
@@ -175,10 +175,7 @@ std::string TSourceText::Take(std::string_view utf8, const std::string& file, in
       fitsCp1251_ = false;
     }
     // The line of the character in the source: NFC keeps the line breaks where they were.
-    if (!reason.empty()) {
-      throw TSourceError(file, line + static_cast<int>(std::count(nfc.begin(), nfc.begin() + static_cast<long>(at), '\n')),
-                         reason);
-    }
+    if (!reason.empty()) throw TSourceError(file, lineOf(nfc, at), reason);
   }
   return nfc;
 }

@@ -35,7 +35,8 @@ enum class TEncodingChoice : uint8_t { kAuto, kCp1251, kUnicode };
 // The gate every source text passes on its way in. It checks the UTF-8, normalises it to NFC and
 // refuses what a book cannot show: characters beyond the Basic Multilingual Plane, right-to-left
 // scripts, combining marks that do not join into one character, control characters past ASCII,
-// and with code page 1251 forced a character the code page lacks. It remembers whether everything so far fits code page 1251.
+// and with code page 1251 forced a character the code page lacks. It remembers whether everything
+// so far fits code page 1251.
 class TSourceText {
  public:
   explicit TSourceText(TEncodingChoice choice = TEncodingChoice::kAuto) : choice_(choice) {}
