@@ -413,6 +413,8 @@ TEST(MakeCompileLanguages, BooksInOtherLanguagesBecomeUnicodeWithTheirLetters) {
 TEST(MakeErrors, BadSourcesFailWithOneLineNamingFileAndLine) {
   // Each case writes file over the good source; the error line must name DIR/where and give a
   // reason that holds the given part.
+  // A header string holds 255 bytes: 128 letters of two bytes in UTF-8 do not fit.
+  const std::string longTitle = "title = \"" + Utf16ToUtf8(std::u16string(128, u'\u00E9')) + "\"\nchapters = [\"one.md\"]\n";
   const struct { const char* name; const char* file; const char* content;
     const char* where; const char* reason; } cases[] = {
       {"missing-chapter", "book.toml", "title = \"T\"\nchapters = [\n  \"one.md\",\n  \"nowhere.md\"]\n",
@@ -429,6 +431,7 @@ TEST(MakeErrors, BadSourcesFailWithOneLineNamingFileAndLine) {
       {"combining", "one.md", "# Title\n\nA line.\nq\xCC\x83 has no single letter.\n", "one.md:4", "U+0303"},
       {"forced-cp1251", "book.toml", "encoding = \"cp1251\"\ntitle = \"Caf\xC3\xA9\"\nchapters = [\"one.md\"]\n",
        "book.toml:2", "U+00E9"},
+      {"long-title", "book.toml", longTitle.c_str(), "book.toml", "'title' is longer than 255 bytes"},
       {"bad-encoding", "book.toml", "title = \"T\"\nchapters = [\"one.md\"]\nencoding = \"latin1\"\n",
        "book.toml:3", "\"unicode\" or \"cp1251\""},
       {"bad-language", "one.md", "# Title\n\n<!-- language: xx -->\nText.\n", "one.md:3", "de el en es fr it pl ru"},

@@ -168,14 +168,10 @@ TEST(MakeHyphenation, EachLanguageBreaksItsWordsWhereItsPatternsAllowCountingLet
   // a point counts letters, so an accented letter before it moves nothing. Never closer than
   // two letters to the start or three to the end.
   const struct { const char* language; const char* word; const char* broken; } cases[] = {
-      {"en", "Hyphenation", "hy-phen-ation"},
-      {"fr", "développement", "dé-ve-lop-pe-ment"},
-      {"de", "Silbentrennung", "sil-ben-tren-nung"},
-      {"de", "Größenverhältnis", "grö-ßen-ver-hält-nis"},
-      {"es", "electrónica", "elec-tró-nica"},
-      {"it", "università", "uni-ver-sità"},
-      {"pl", "przedsiębiorstwo", "przed-się-bior-stwo"},
-      {"el", "καλημέρα", "κα-λη-μέρα"},
+      {"en", "Hyphenation", "hy-phen-ation"}, {"fr", "développement", "dé-ve-lop-pe-ment"},
+      {"de", "Silbentrennung", "sil-ben-tren-nung"}, {"de", "Größenverhältnis", "grö-ßen-ver-hält-nis"},
+      {"es", "electrónica", "elec-tró-nica"}, {"it", "università", "uni-ver-sità"},
+      {"pl", "przedsiębiorstwo", "przed-się-bior-stwo"}, {"el", "καλημέρα", "κα-λη-μέρα"},
       {"ru", "программирование", "программи-ро-ва-ние"},
   };
   THyphenators hyphenators;
