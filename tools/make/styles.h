@@ -13,7 +13,8 @@
 
 namespace folivar::make {
 
-// The style record of a book.toml style with the emphasis flags (kBold, kItalic) added.
+// The style record of a book.toml style with the emphasis flags (kBold, kItalic) added. The face
+// name and the link (UTF-8 in the source) are stored in the book's encoding, BookEncoding().
 TStyleRecord TextRecord(const TTextStyle& setting, uint8_t emphasis, const std::string& link = {});
 // COLORREF 0x00BBGGRR of a colour 0x00RRGGBB.
 int32_t ColourRef(uint32_t rgb);
