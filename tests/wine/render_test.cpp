@@ -1,7 +1,8 @@
 // The same pages shown through GDI here and through FreeType in the native build differ only
 // where glyphs are rasterised: the item map, the position and advances of every string written
 // and every pixel away from the text are identical. The native renderings are made at build time
-// by the native folivar-render from the same demo book.
+// by the native folivar-render from the same books: the demo book (code page 1251) and the sample
+// book in French, German, Polish, Greek and Russian (a Unicode book).
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -40,14 +41,20 @@ bool NearText(const TRendering& r, uint32_t x, uint32_t y) {
 // Wine shows the Unix file system as drive Z:.
 std::string RenderDir() { return std::string("Z:") + FOLIVAR_RENDER_DIR; }
 
-class Rendering : public ::testing::TestWithParam<int> {};
+struct TPage {
+  const char* book;       // the book image in the render folder
+  const char* renderings; // the native renderings' prefix
+  int page;
+};
+
+class Rendering : public ::testing::TestWithParam<TPage> {};
 
 TEST_P(Rendering, GdiAndFreeTypeAgreeOutsideTheGlyphs) {
-  const int page = GetParam();
-  const TRendering native = DecodeRendering(
-      ReadFile(RenderDir() + "/native-" + std::to_string(page) + ".bin"));
+  const int page = GetParam().page;
+  const TRendering native = DecodeRendering(ReadFile(
+      RenderDir() + "/" + GetParam().renderings + "-" + std::to_string(page) + ".bin"));
   TBook book;
-  LoadBook(book, OpenBookImage(RenderDir() + "/book.bin"));
+  LoadBook(book, OpenBookImage(RenderDir() + "/" + GetParam().book));
   const TRendering gdi =
       RenderPage(book, page, [](tview& target) { return CreateTextDevice(target); });
 
@@ -88,9 +95,16 @@ TEST_P(Rendering, GdiAndFreeTypeAgreeOutsideTheGlyphs) {
   RecordProperty("textPixelsThatDiffer", static_cast<int>(inkedText));
 }
 
-// The contents (text, page references, a web link), a spread with a glyph picture, a picture
-// and links, and the cover.
-INSTANTIATE_TEST_SUITE_P(DemoBook, Rendering, ::testing::Values(0, 1, 3));
+// The demo book: the contents (text, page references, a web link), a spread with a glyph picture,
+// a picture and links, and the cover. The sample book: its cover, a letter in French, a dialogue
+// in German, a poem in Polish, a fable in Greek, and a Russian letter with French passages.
+INSTANTIATE_TEST_SUITE_P(
+    Books, Rendering,
+    ::testing::Values(TPage{"book.bin", "native", 0}, TPage{"book.bin", "native", 1},
+                      TPage{"book.bin", "native", 3}, TPage{"samples.bin", "samples", 0},
+                      TPage{"samples.bin", "samples", 1}, TPage{"samples.bin", "samples", 2},
+                      TPage{"samples.bin", "samples", 3}, TPage{"samples.bin", "samples", 4},
+                      TPage{"samples.bin", "samples", 5}));
 
 }  // namespace
 }  // namespace folivar
