@@ -105,6 +105,8 @@ bool TSizedFace::LoadOutline(char16_t c) {
          (index != 0 && FT_Load_Glyph(face, 0, flags) == 0);
 }
 
+bool TSizedFace::HasGlyph(char16_t c) const { return FT_Get_Char_Index(face_.get(), c) != 0; }
+
 int32_t TSizedFace::Measure(char16_t c) {
   TSlot& slot = Slot(c);
   if (!slot.measured) {

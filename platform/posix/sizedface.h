@@ -86,6 +86,8 @@ class TSizedFace {
     if (block && (*block)[c & 0xFF].measured) return (*block)[c & 0xFF].advance;
     return Measure(c);
   }
+  // Whether the font has a glyph of its own for the code unit, rather than its missing glyph.
+  bool HasGlyph(char16_t c) const;
   // The code unit's rasterised glyph. The reference stays valid until the next call.
   const TGlyphImage& Image(char16_t c);
 

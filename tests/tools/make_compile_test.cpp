@@ -471,6 +471,30 @@ TEST(MakeErrors, BadSourcesFailWithOneLineNamingFileAndLine) {
   }
 }
 
+// A character its face lacks is compiled, the reader showing the font's missing glyph, with one
+// warning at its first line per face and character; a book whose faces have them all is silent.
+TEST(MakeErrors, ACharacterItsFaceLacksIsWarnedOnceAtItsLine) {
+  const struct { const char* name; const char* text; std::vector<std::string> warnings; } cases[] = {
+      {"lacking", "# Title\n\nText one\nmore 中 and **中** ž,\nagain 中 ☃.\n",
+       {"one.md:4: warning: the face \"Times New Roman\" has no \"中\" (U+4E2D)",
+        "one.md:5: warning: the face \"Times New Roman\" has no \"☃\" (U+2603)"}},
+      {"present", "# Žluťoučký\n\nЖизнь, Ελληνικά, Łódź.\n", {}},
+  };
+  for (const auto& c : cases) {
+    const fs::path dir = NewSource("glyphs-" + std::string(c.name));
+    Write(dir / "book.toml", "title = \"T\"\nchapters = [\"one.md\"]\n");
+    Write(dir / "one.md", c.text);
+    const auto run =
+        test::RunCommand(std::string(FOLIVAR_MAKE_EXE) + " " + dir.string() + " -o " + (dir / "out.bin").string());
+    const TStringList lines = Split(run.out, "\n");
+    ASSERT_EQ(lines.size(), c.warnings.size() + 1) << c.name << ": " << run.out;
+    for (size_t i = 0; i < c.warnings.size(); ++i)
+      EXPECT_EQ(lines[i].rfind("folivar-make: " + (dir / c.warnings[i]).string() + ": ", 0), 0u) << run.out;
+    EXPECT_EQ(run.status, 0) << c.name;
+    EXPECT_TRUE(fs::exists(dir / "out.bin")) << c.name;
+  }
+}
+
 TEST(MakeErrors, UsageExitsTwoAndAGoodSourceWritesTheBook) {
   EXPECT_EQ(test::RunCommand(std::string(FOLIVAR_MAKE_EXE) + " >/dev/null 2>&1").status, 2);
   EXPECT_EQ(test::RunCommand(std::string(FOLIVAR_MAKE_EXE) + " a b c d >/dev/null 2>&1").status, 2);

@@ -61,6 +61,8 @@ bool Next(std::string_view text, size_t& i, char32_t& u) {
   return true;
 }
 
+}  // namespace
+
 std::string Hex(char32_t u) {
   static const char* digits = "0123456789ABCDEF";
   std::string s;
@@ -68,8 +70,6 @@ std::string Hex(char32_t u) {
   while (s.size() > 4 && s[0] == '0') s.erase(0, 1);
   return "U+" + s;
 }
-
-}  // namespace
 
 std::optional<std::string> ToCp1251(std::string_view utf8, TCodePageFailure* failure) {
   std::string out;

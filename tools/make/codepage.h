@@ -51,6 +51,9 @@ class TSourceText {
   bool fitsCp1251_ = true;
 };
 
+// A code point as it is named: "U+00E9", "U+1F600".
+std::string Hex(char32_t u);
+
 // The code points of well-formed UTF-8 (a malformed sequence becomes U+FFFD), and back.
 std::u32string Utf8ToCodePoints(std::string_view utf8);
 std::string CodePointsToUtf8(std::u32string_view text);

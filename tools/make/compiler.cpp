@@ -123,7 +123,7 @@ std::string CompileBook(const std::string& dir, TCompileStats* stats) {
       if (b.kind == TBlock::kHeading) {
         if (!b.anchorGiven) b.anchor = anchors.Free(b.anchor);
         anchors.Add(b.anchor, c.file, b.line);
-        if (b.level <= 2) contents.push_back({b.plain, b.level, anchors.Numbers().at(b.anchor), b.anchor});
+        if (b.level <= 2) contents.push_back({b.plain, b.level, anchors.Numbers().at(b.anchor), b.anchor, c.file, b.line});
       }
     }
   }
@@ -192,6 +192,7 @@ std::string CompileBook(const std::string& dir, TCompileStats* stats) {
     stats->pictures = 0;
     stats->anchors = static_cast<int32_t>(anchors.Names().size());
     stats->lines = static_cast<int32_t>(lines.size());
+    stats->warnings = layout.Warnings();
   }
   return writer.Build();
 }

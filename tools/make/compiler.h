@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "tools/make/sourceerror.h"
 
 namespace folivar::make {
 
@@ -13,6 +16,7 @@ struct TCompileStats {
   int32_t pictures = 0;
   int32_t anchors = 0;
   int32_t lines = 0;
+  std::vector<TSourceWarning> warnings;  // in the order met, each at most once
 };
 
 // The image of the book in SOURCE_DIR. Raises TSourceError for a fault of the source.

@@ -61,6 +61,17 @@ void TLayout::Spacing(int32_t height) {
   Emit(std::move(l));
 }
 
+void TLayout::CheckGlyph(char32_t c, uint16_t style, const std::string& file, int line) {
+  if (checked_.insert({style, c}).second) CheckGlyph(measure_.FaceLacking(style, c), c, file, line);
+}
+
+void TLayout::CheckGlyph(const std::string& face, char32_t c, const std::string& file, int line) {
+  if (face.empty() || !warned_.insert({face, c}).second) return;
+  warnings_.push_back({line > 0 ? file + ":" + std::to_string(line) : file,
+                       "the face \"" + face + "\" has no \"" + CodePointsToUtf8(std::u32string(1, c)) +
+                           "\" (" + Hex(c) + "): the reader shows the font's missing glyph for it"});
+}
+
 // Anchors that stand before nothing visible: an invisible line of height 0 carries them.
 void TLayout::AnchorOnly(std::vector<int32_t> anchors) {
   if (anchors.empty()) return;
@@ -216,6 +227,7 @@ std::vector<TElement> TLayout::Elements(const TTextStyle& base, const std::strin
             push(std::move(p));
             continue;
           }
+          CheckGlyph(c, style, file, s.line);
           TElement b;
           b.item = textItem(ItemCode(c, encoding), style);
           b.width = b.item.width;
@@ -338,6 +350,7 @@ TLayout::TGlyphBox TLayout::DropCap(std::vector<TSpan>& spans, const std::string
     while (at < text.size() && IsSpace(text[at])) ++at;
     if (at == text.size()) continue;
     const std::string letter = BookString(CodePointsToUtf8(text.substr(at, 1)), BookEncoding());
+    CheckGlyph(measure_.FaceLacking(TextRecord(source_.dropcap, 0), text[at]), text[at], file, s.line);
     s.text = CodePointsToUtf8(text.substr(at + 1));
     const uint32_t key = source_.glyphColour;
     const TGlyph g = measure_.Render(TextRecord(source_.dropcap, 0), letter, key);
@@ -473,6 +486,7 @@ void TLayout::Contents() {
         std::vector<uint16_t> codes;
         int32_t w = 0;
         for (size_t k = at; k < end; ++k) {
+          CheckGlyph(text[k], style, entry.file, entry.line);
           const uint16_t code = ItemCode(text[k], BookEncoding());
           codes.push_back(code);
           w += measure_.Width(code, style);

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/make/chapter.h"
@@ -15,6 +17,7 @@
 #include "tools/make/pagebreak.h"
 #include "tools/make/picturestore.h"
 #include "tools/make/source.h"
+#include "tools/make/sourceerror.h"
 #include "tools/make/styles.h"
 
 namespace folivar::make {
@@ -24,6 +27,8 @@ struct TContentsEntry {
   int level = 1;       // 1 or 2
   int32_t anchor = 0;  // anchor number of the heading
   std::string name;    // and its name
+  std::string file;    // where the heading stands
+  int line = 0;
 };
 
 class TLayout {
@@ -37,6 +42,9 @@ class TLayout {
   std::vector<TLineRecord> SubstituteLines(const std::string& text);
 
   const std::vector<TPageLine>& Lines() const { return lines_; }
+
+  // A character whose face has no glyph for it, once per face and character.
+  const std::vector<TSourceWarning>& Warnings() const { return warnings_; }
 
   // The height of a line of the text style.
   int32_t TextLineHeight() const { return textAscent_ + textDescent_; }
@@ -60,6 +68,10 @@ class TLayout {
   TGlyphBox DropCap(std::vector<TSpan>& spans, const std::string& file, int line);
   TLineRecord Record(const TBrokenLine& line, uint8_t alignment, int32_t available, bool skipGlyph);
 
+  // Warns when the face of the text style (or of the font) lacks the character.
+  void CheckGlyph(char32_t c, uint16_t style, const std::string& file, int line);
+  void CheckGlyph(const std::string& face, char32_t c, const std::string& file, int line);
+
   void Spacing(int32_t height);
   void Emit(TPageLine line);
   void AnchorOnly(std::vector<int32_t> anchors);
@@ -73,6 +85,9 @@ class TLayout {
   const std::map<std::string, int32_t>& anchors_;
   std::vector<TContentsEntry> contents_;
   std::vector<TPageLine> lines_;
+  std::vector<TSourceWarning> warnings_;
+  std::set<std::pair<uint16_t, char32_t>> checked_;   // style and character asked of the face
+  std::set<std::pair<std::string, char32_t>> warned_;  // face and character
   bool newPage_ = true;
   int32_t paragraphs_ = 0;
   uint16_t textStyle_ = 0;

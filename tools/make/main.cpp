@@ -31,12 +31,16 @@ int main(int argc, char** argv) {
     CheckOutputFile(out);
     file = dir;
     std::string image;
+    make::TCompileStats stats;
+    const std::string root = dir.back() == '/' ? dir : dir + "/";
     try {
-      image = make::CompileBook(dir);
+      image = make::CompileBook(dir, &stats);
     } catch (const make::TSourceError& e) {
-      file = (dir.back() == '/' ? dir : dir + "/") + e.Where();
+      file = root + e.Where();
       throw std::runtime_error(e.what());
     }
+    for (const make::TSourceWarning& w : stats.warnings)
+      std::cerr << "folivar-make: " << root << w.where << ": warning: " << w.text << "\n";
     file = out;
     WriteFileBytes(out, image);
     return 0;

@@ -7,17 +7,32 @@
 #include "core/checkedread.h"
 #include "core/codepage.h"
 #include "images/imageclass.h"
+#include "platform/posix/fontcache.h"
 
 namespace folivar::make {
 
 namespace {
 
+TStyleFont ReaderFont(const TStyleRecord& r) {
+  TStyleFont f;
+  f.SetFaceName(r.faceName);
+  f.flags = r.flags;
+  f.size = r.size;
+  f.colour = r.colour;
+  return f;
+}
+
+// Asked of the very face the text devices draw with: the file fontconfig chose for the face name,
+// not the fonts it would fall back to for other characters.
+std::string Lacking(const TStyleFont& font, char32_t c) {
+  const std::shared_ptr<posix::TSizedFace> face = posix::TFontCache::Shared()->Face(MakeLogFont(font));
+  if (!face || c > 0xFFFF || face->HasGlyph(static_cast<char16_t>(c))) return {};
+  return BookTextToUtf8(font.faceName, BookEncoding());
+}
+
 TStyle ReaderStyle(const TStyleRecord& r) {
   TStyle s(r.kind);
-  s.font.SetFaceName(r.faceName);
-  s.font.flags = r.flags;
-  s.font.size = r.size;
-  s.font.colour = r.colour;
+  s.font = ReaderFont(r);
   s.link = r.link;
   return s;
 }
@@ -82,12 +97,12 @@ int32_t TMeasure::Descent(uint16_t code, uint16_t style) {
   return s.descent;
 }
 
+std::string TMeasure::FaceLacking(uint16_t style, char32_t c) { return Lacking(GetStyle(style).font, c); }
+
+std::string TMeasure::FaceLacking(const TStyleRecord& font, char32_t c) { return Lacking(ReaderFont(font), c); }
+
 TGlyph TMeasure::Render(const TStyleRecord& font, const std::string& text, uint32_t background) {
-  TStyleFont f;
-  f.SetFaceName(font.faceName);
-  f.flags = font.flags;
-  f.size = font.size;
-  f.colour = font.colour;
+  const TStyleFont f = ReaderFont(font);
   // A surface of its own, so that the measuring surface keeps its current font.
   TSurface probe(8, 8);
   probe.Device().SelectFont(MakeLogFont(f));

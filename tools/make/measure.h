@@ -42,6 +42,11 @@ class TMeasure {
   // Below the baseline: a text style's font descent, a picture's height less its ascent.
   int32_t Descent(uint16_t code, uint16_t style);
 
+  // The face (UTF-8) of a text style, or of a font, when it has no glyph of its own for the
+  // character, which the reader would then draw as the font's missing glyph; empty when it has one.
+  std::string FaceLacking(uint16_t style, char32_t c);
+  std::string FaceLacking(const TStyleRecord& font, char32_t c);
+
   // A string of one text style (in the book's encoding) drawn on the font's background
   // `background` (0x00RRGGBB), the cell of its advances and font height.
   TGlyph Render(const TStyleRecord& font, const std::string& text, uint32_t background);

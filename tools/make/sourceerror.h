@@ -23,4 +23,10 @@ class TSourceError : public std::runtime_error {
   int line_;
 };
 
+// What the compiler reports and compiles anyway: "folivar-make: FILE:LINE: warning: text".
+struct TSourceWarning {
+  std::string where;  // "FILE" or "FILE:LINE", as TSourceError::Where
+  std::string text;
+};
+
 }  // namespace folivar::make
