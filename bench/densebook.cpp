@@ -1,39 +1,53 @@
 #include "bench/densebook.h"
 
 #include <array>
+#include <map>
 #include <string_view>
 #include <vector>
 
 #include "book/bookwriter.h"
 #include "book/pictureencode.h"
+#include "core/codepage.h"
 #include "display/surfaces.h"
 
 namespace folivar::bench {
 
 namespace {
 
-constexpr std::array<std::string_view, 48> kWords = {
-    "the",     "reader",  "turned", "a",       "page",    "of",     "old",     "book",
-    "and",     "found",   "there",  "letters", "written", "in",     "faded",   "ink",
-    "by",      "someone", "who",    "knew",    "river",   "town",   "winter",  "long",
-    "evening", "light",   "over",   "quiet",   "houses",  "while",  "walked",  "home",
-    "through", "narrow",  "streets", "thinking", "about", "what",   "was",     "said",
-    "at",      "table",   "when",   "morning", "came",    "with",   "rain",    "again"};
+constexpr std::array<std::u16string_view, 48> kEnglish = {
+    u"the",     u"reader",  u"turned", u"a",       u"page",    u"of",     u"old",     u"book",
+    u"and",     u"found",   u"there",  u"letters", u"written", u"in",     u"faded",   u"ink",
+    u"by",      u"someone", u"who",    u"knew",    u"river",   u"town",   u"winter",  u"long",
+    u"evening", u"light",   u"over",   u"quiet",   u"houses",  u"while",  u"walked",  u"home",
+    u"through", u"narrow",  u"streets", u"thinking", u"about", u"what",   u"was",     u"said",
+    u"at",      u"table",   u"when",   u"morning", u"came",    u"with",   u"rain",    u"again"};
+
+// The same in Russian, every word beginning with a letter of U+0430 .. U+044F.
+constexpr std::array<std::u16string_view, 48> kRussian = {
+    u"читатель", u"перевернул", u"страницу", u"старой",  u"книги",   u"и",       u"нашёл",    u"там",
+    u"письма",   u"написанные", u"выцветшими", u"чернилами", u"кем", u"то",      u"кто",      u"знал",
+    u"реку",     u"город",    u"зимний",   u"долгий",   u"вечер",   u"свет",    u"над",      u"тихими",
+    u"домами",   u"пока",     u"шёл",      u"домой",    u"через",   u"узкие",   u"улицы",    u"думая",
+    u"о",        u"том",      u"что",      u"было",     u"сказано", u"за",      u"столом",   u"когда",
+    u"пришло",   u"утро",     u"с",        u"дождём",   u"снова",   u"в",       u"тишине",   u"окна"};
 
 // A fixed sequence of words with commas, full stops and capitals, the same on every run.
 class TText {
  public:
-  std::string NextWord() {
+  explicit TText(const std::array<std::u16string_view, 48>& words) : words_(words) {}
+
+  std::u16string NextWord() {
     const uint32_t r = Next();
-    std::string word(kWords[r % kWords.size()]);
-    if (capital_) word[0] = static_cast<char>(word[0] - 'a' + 'A');
+    std::u16string word(words_[r % words_.size()]);
+    // a .. z and U+0430 .. U+044F have their capitals 0x20 below.
+    if (capital_) word[0] = static_cast<char16_t>(word[0] - 0x20);
     capital_ = false;
     const uint32_t mark = (r >> 8) % 16;
     if (mark == 0) {
-      word += '.';
+      word += u'.';
       capital_ = true;
     } else if (mark == 1) {
-      word += ',';
+      word += u',';
     }
     return word;
   }
@@ -43,33 +57,34 @@ class TText {
     state_ = state_ * 1664525u + 1013904223u;
     return state_ >> 8;
   }
+  const std::array<std::u16string_view, 48>& words_;
   uint32_t state_ = 12345;
   bool capital_ = true;
 };
 
-struct TMetrics {
-  std::array<int32_t, 256> advance{};
+// The body font's advances, each character measured once.
+class TMetrics {
+ public:
+  TMetrics() : surface_(1, 1) {
+    surface_.SetPlainFont(kBodyFace, kBodySize);
+    surface_.GetAscentDescent(ascent, descent);
+  }
+  int32_t Width(std::u16string_view text) {
+    int32_t w = 0;
+    for (char16_t c : text) {
+      auto [at, added] = advance_.try_emplace(c, 0);
+      if (added) at->second = surface_.TextWidth(std::u16string_view(&c, 1));
+      w += at->second;
+    }
+    return w;
+  }
   int32_t ascent = 0;
   int32_t descent = 0;
+
+ private:
+  TSurface surface_;
+  std::map<char16_t, int32_t> advance_;
 };
-
-TMetrics MeasureBodyFont() {
-  TSurface surface(1, 1);
-  surface.SetPlainFont(kBodyFace, kBodySize);
-  TMetrics m;
-  for (int c = 32; c < 127; ++c) {
-    const char16_t ch = static_cast<char16_t>(c);  // ASCII
-    m.advance[static_cast<size_t>(c)] = surface.TextWidth(std::u16string_view(&ch, 1));
-  }
-  surface.GetAscentDescent(m.ascent, m.descent);
-  return m;
-}
-
-int32_t WidthOf(const TMetrics& m, std::string_view text) {
-  int32_t w = 0;
-  for (char c : text) w += m.advance[static_cast<uint8_t>(c)];
-  return w;
-}
 
 // A 7 x 11 digit picture: a dark block with d light rows, so the ten differ.
 std::string DigitPicture(uint32_t d) {
@@ -82,8 +97,8 @@ std::string DigitPicture(uint32_t d) {
 
 }  // namespace
 
-TDenseBook MakeDenseBook(int32_t textPages) {
-  const TMetrics m = MeasureBodyFont();
+TDenseBook MakeDenseBook(int32_t textPages, TDenseText language) {
+  TMetrics m;
   TBookWriter w;
   const TBookHeader& h = w.header;
   const int32_t column = h.pageWidth - h.leftMargin - h.rightMargin;
@@ -96,10 +111,12 @@ TDenseBook MakeDenseBook(int32_t textPages) {
   const auto body = static_cast<uint16_t>(w.AddStyle(
       EncodeStyleRecord({.kind = 1, .faceName = kBodyFace, .size = kBodySize})));
 
-  TText text;
-  std::string pending = text.NextWord();
+  const bool unicode = language == TDenseText::kRussianUnicode;
+  if (unicode) w.SetProperty("encoding", "unicode");
+  TText text(language == TDenseText::kEnglish ? kEnglish : kRussian);
+  std::u16string pending = text.NextWord();
   int64_t characters = 0, lines = 0;
-  const int32_t space = m.advance[' '];
+  const int32_t space = m.Width(u" ");
   for (int32_t p = 0; p <= textPages; ++p) {
     std::vector<TLineRecord> page;
     for (int32_t l = 0; l < linesPerPage; ++l) {
@@ -108,18 +125,22 @@ TDenseBook MakeDenseBook(int32_t textPages) {
       line.ascent = m.ascent;
       line.descent = m.descent;
       line.alignment = 0;
-      std::string content = pending;
-      int32_t width = WidthOf(m, pending);
+      std::u16string content = pending;
+      int32_t width = m.Width(pending);
       for (;;) {
         pending = text.NextWord();
-        const int32_t wider = width + space + WidthOf(m, pending);
+        const int32_t wider = width + space + m.Width(pending);
         if (wider > column) break;
-        content += ' ';
+        content += u' ';
         content += pending;
         width = wider;
       }
       line.width = width;
-      for (char c : content) line.items.push_back({static_cast<uint8_t>(c), body});
+      if (unicode) {
+        for (char16_t c : content) line.items.push_back({static_cast<uint16_t>(c), body});
+      } else {
+        for (char c : Utf8ToCp1251(Utf16ToUtf8(content))) line.items.push_back({static_cast<uint8_t>(c), body});
+      }
       characters += static_cast<int64_t>(content.size());
       ++lines;
       page.push_back(std::move(line));

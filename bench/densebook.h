@@ -4,7 +4,9 @@
 // maker would: each word is measured with the platform text device's advances, a line takes words
 // while they fit the column, and every line is as high as the font's ascent plus descent, so a
 // page holds exactly as many lines as fit above the bottom margin. Ten digit pictures give the
-// page numbers.
+// page numbers. The text is English, or Russian stored in code page 1251 or in a Unicode book
+// (the property encoding, UTF-16 item codes): the two Russian books hold the same characters on
+// the same lines.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +25,9 @@ struct TDenseBook {
 constexpr const char* kBodyFace = "Times New Roman";
 constexpr int32_t kBodySize = 12;  // points: 16 px
 
-// A book of 1 + textPages pages; the same text for the same count.
-TDenseBook MakeDenseBook(int32_t textPages);
+enum class TDenseText : uint8_t { kEnglish, kRussianCp1251, kRussianUnicode };
+
+// A book of 1 + textPages pages; the same text for the same count and language.
+TDenseBook MakeDenseBook(int32_t textPages, TDenseText text = TDenseText::kEnglish);
 
 }  // namespace folivar::bench

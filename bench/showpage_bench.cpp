@@ -12,6 +12,10 @@
 //   BM_ShowSpreadPredecoded the same with both pages decoded before the clock runs, so that the
 //                           difference to BM_ShowSpread is the decoding alone
 //
+// The last two run on the English book and on a Russian one, stored in code page 1251 and as a
+// Unicode book (UTF-16 item codes): the same characters on the same lines, so that the two differ
+// only by the encoding's path through decoding, measuring and drawing.
+//
 // Each iteration is one spread; "per_page_cpu" is half of its CPU time (the Time column is the
 // wall-clock time, which a busy machine inflates).
 #include <benchmark/benchmark.h>
@@ -29,22 +33,27 @@ namespace {
 
 constexpr int32_t kTextPages = 40;  // 20 spreads, pages 1 .. 40
 
-const bench::TDenseBook& Book() {
-  static const bench::TDenseBook book = bench::MakeDenseBook(kTextPages);
-  return book;
+using bench::TDenseText;
+
+const bench::TDenseBook& Book(TDenseText text = TDenseText::kEnglish) {
+  static const bench::TDenseBook books[] = {
+      bench::MakeDenseBook(kTextPages, TDenseText::kEnglish),
+      bench::MakeDenseBook(kTextPages, TDenseText::kRussianCp1251),
+      bench::MakeDenseBook(kTextPages, TDenseText::kRussianUnicode)};
+  return books[static_cast<size_t>(text)];
 }
 
 // The book opened as the reader opens it.
 struct TOpenBook {
   TBook book;
-  std::string image = Book().image;
-  TOpenBook() {
+  std::string image;
+  explicit TOpenBook(TDenseText text = TDenseText::kEnglish) : image(Book(text).image) {
     LoadBook(book, std::make_unique<TPtrFile>(image.data(), static_cast<int32_t>(image.size())));
   }
 };
 
-void Counters(benchmark::State& state) {
-  const auto& b = Book();
+void Counters(benchmark::State& state, TDenseText text = TDenseText::kEnglish) {
+  const auto& b = Book(text);
   state.SetItemsProcessed(state.iterations() * 2);  // pages
   state.counters["per_page_cpu"] = benchmark::Counter(static_cast<double>(state.iterations() * 2),
                                                   benchmark::Counter::kIsRate |
@@ -86,8 +95,8 @@ void BM_ShowFirstSpread(benchmark::State& state) {
 }
 BENCHMARK(BM_ShowFirstSpread)->Unit(benchmark::kMicrosecond);
 
-void BM_ShowSpread(benchmark::State& state) {
-  TOpenBook open;
+void BM_ShowSpread(benchmark::State& state, TDenseText text) {
+  TOpenBook open(text);
   TPageDisplay display(open.book);
   open.book.GoToPage(1);
   if (const int32_t w = display.FitWidth()) display.Layout(w);
@@ -98,12 +107,14 @@ void BM_ShowSpread(benchmark::State& state) {
     benchmark::DoNotOptimize(display.Surface().Bitmap().Bits());
     benchmark::ClobberMemory();
   }
-  Counters(state);
+  Counters(state, text);
 }
-BENCHMARK(BM_ShowSpread)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ShowSpread, english, TDenseText::kEnglish)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ShowSpread, russian_cp1251, TDenseText::kRussianCp1251)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ShowSpread, russian_unicode, TDenseText::kRussianUnicode)->Unit(benchmark::kMicrosecond);
 
-void BM_ShowSpreadPredecoded(benchmark::State& state) {
-  TOpenBook open;
+void BM_ShowSpreadPredecoded(benchmark::State& state, TDenseText text) {
+  TOpenBook open(text);
   TPageDisplay display(open.book);
   open.book.GoToPage(1);
   if (const int32_t w = display.FitWidth()) display.Layout(w);
@@ -119,9 +130,13 @@ void BM_ShowSpreadPredecoded(benchmark::State& state) {
     benchmark::DoNotOptimize(display.Surface().Bitmap().Bits());
     benchmark::ClobberMemory();
   }
-  Counters(state);
+  Counters(state, text);
 }
-BENCHMARK(BM_ShowSpreadPredecoded)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ShowSpreadPredecoded, english, TDenseText::kEnglish)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ShowSpreadPredecoded, russian_cp1251, TDenseText::kRussianCp1251)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ShowSpreadPredecoded, russian_unicode, TDenseText::kRussianUnicode)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace folivar
