@@ -32,7 +32,7 @@ constexpr int32_t kBuiltInStyles = 5;
 
 class TStyleFont {
  public:
-  std::string faceName;  // code page 1251
+  std::string faceName;  // in the book's encoding: code page 1251 or UTF-8
   uint8_t flags = 0;
   int32_t size = 0;      // points
   int32_t colour = 0;    // COLORREF 0x00BBGGRR
