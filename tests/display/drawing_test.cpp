@@ -363,7 +363,11 @@ TEST(UnicodeDrawing, CodeUnitsShowAsTheDeviceWritesThem) {
     std::vector<uint16_t> codes;
     std::u16string_view text;
   } cases[] = {
-      {{0xE9, 0x142, 0xDF, 0x3B1, 0x3C9}, u"\u00E9\u0142\u00DF\u03B1\u03C9"},
+      // One letter at a time: GDI places the glyphs of a string it measures itself a little
+      // differently from a run with whole-pixel advances (the Wine render comparison checks
+      // the runs of whole pages in these scripts).
+      {{0xE9}, u"\u00E9"}, {{0x142}, u"\u0142"}, {{0xDF}, u"\u00DF"}, {{0x3B1}, u"\u03B1"},
+      {{0x3C9}, u"\u03C9"},
       {{'a', 31, 'b', 150, 'c'}, u"a bc"},  // a fixed space; a zero-width mark draws nothing
       {{0xD800, 0xDBFF, 0xDFFF, 0xFFFF}, u"\t\t\t\t"},
   };
