@@ -38,17 +38,6 @@ RECT WindowRect(HWND window) {
 
 }  // namespace
 
-std::wstring Widen1251(std::string_view text) {
-  std::wstring wide;
-  if (text.empty()) return wide;
-  const int length = static_cast<int>(text.size());
-  const int size = MultiByteToWideChar(1251, 0, text.data(), length, nullptr, 0);
-  if (size <= 0) return wide;
-  wide.resize(static_cast<size_t>(size));
-  MultiByteToWideChar(1251, 0, text.data(), length, wide.data(), size);
-  return wide;
-}
-
 void SetClassIcon(HICON icon) { gClassIcon = icon; }
 HICON ClassIcon() { return gClassIcon; }
 
@@ -286,10 +275,6 @@ void TWin::SetStyle(uint32_t style) {
 
 void TWin::SetExStyle(uint32_t style) {
   if (window_) SetWindowLongPtrW(window_, GWL_EXSTYLE, static_cast<LONG_PTR>(style));
-}
-
-void TWin::SetCaption(std::string_view text) {
-  if (window_) SetWindowTextW(window_, Widen1251(text).c_str());
 }
 
 void TWin::SetCaption(std::u16string_view text) {

@@ -73,9 +73,6 @@ HICON ClassIcon();
 HFONT UiFont();
 const LOGFONTW& UiLogFont();
 
-// Code page 1251 text as UTF-16, for the wide calls of the system.
-std::wstring Widen1251(std::string_view text);
-
 // The window class name.
 inline constexpr wchar_t kWindowClassName[] = L"WCFolivar";
 // The caption of every window until its owner sets another.
@@ -122,8 +119,6 @@ class TWin {
   int32_t Top() const;
   void SetStyle(uint32_t style);
   void SetExStyle(uint32_t style);
-  // text is code page 1251, or UTF-16.
-  void SetCaption(std::string_view text);
   void SetCaption(std::u16string_view text);
 
   // Looks the message up in the handler tables, from the object's class upwards, and calls the

@@ -111,7 +111,7 @@ void TFolivar::LoadTheBook() {
     const std::string last = ReadSetting(section_, "LastViewedPage", BookEncoding());
     if (!last.empty()) book_->GoToPage(TextToInt(last));
   }
-  if (Handle()) SetWindowTextW(Handle(), SystemText(book_->header.title + " - folivar").c_str());
+  SetCaption(BookTextToUtf16(book_->header.title + " - folivar", BookEncoding()));
   if (splash_) {
     // The book information stays at least a moment, however fast the book loaded.
     while (GetTickCount() - splashTime_ < kSplashTime) {

@@ -316,13 +316,13 @@ TEST(WindowShell, PumpOneTakesOnlyThisWindowsMessages) {
 }
 
 // Placing, sizing and styles are seen in the message window's and the reader's tests; captions
-// are code page 1251 whatever the system's code page.
-TEST(WindowShell, ShowPaintsAndCaptionsAreCodePage1251) {
+// are UTF-16 whatever the system's code page.
+TEST(WindowShell, ShowPaintsAndCaptions) {
   auto w = MakeWindow<TProbe>();
   w->Show();
   EXPECT_TRUE(IsWindowVisible(w->Handle()));
   EXPECT_FALSE(w->Only("paint").empty());
-  w->SetCaption("\xCA\xED\xE8\xE3\xE0 - folivar");
+  w->SetCaption(u"\x041A\x043D\x0438\x0433\x0430 - folivar");
   EXPECT_EQ(Caption(w->Handle()), L"\x041A\x043D\x0438\x0433\x0430 - folivar");
 }
 
