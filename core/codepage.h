@@ -38,6 +38,12 @@ std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Cp1251ToUtf16(std::string_view text);
 
+// Whether a character from U+0080 up is a letter or digit of some script: every block but those
+// that hold only controls, spaces, punctuation and symbols, surrogates, private use and
+// noncharacters (U+FFFD, the mark of damaged text, among them). Settings names and the words of
+// button captions are made of these and ASCII letters and digits.
+bool UnicodeLetterOrDigit(char32_t c);
+
 // A text of a book (title, message, name, link) for the screen (UTF-16) or for the tools' output
 // (UTF-8, with damaged sequences of a Unicode book replaced by U+FFFD).
 std::u16string BookTextToUtf16(std::string_view text, TTextEncoding encoding);

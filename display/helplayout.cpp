@@ -13,8 +13,7 @@ namespace {
 
 bool IsWordChar(char16_t c) {
   if (c < 0x80) return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-  return c >= 0xC0 && c != 0xD7 && c != 0xF7 && !(c >= 0x2000 && c <= 0x2BFF) &&
-         !(c >= 0x3000 && c <= 0x303F) && !(c >= 0xD800 && c <= 0xDFFF) && c < 0xFFF0;
+  return UnicodeLetterOrDigit(c);
 }
 
 }  // namespace

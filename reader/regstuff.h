@@ -24,13 +24,10 @@ constexpr size_t kMaxSettingSize = 16383;
 //
 // Names of a Unicode book are UTF-8 and cleaned by character instead of by byte, with the letters
 // and digits of every script allowed: a character from U+0080 up stays unless it is a control,
-// space, punctuation mark or symbol of the blocks that hold them (see UnicodeLetterOrDigit), a
+// space, punctuation mark or symbol of the blocks that hold them (UnicodeLetterOrDigit), a
 // private-use character, a noncharacter or U+FFFD, the mark of damaged UTF-8. The result is UTF-8.
 std::string CleanSettingName(std::string_view name,
                              TTextEncoding encoding = TTextEncoding::kCp1251);
-
-// Whether a character from U+0080 up counts as a letter or digit in a Unicode book's names.
-bool UnicodeLetterOrDigit(char32_t c);
 
 // "Books\<title>\<edition>", each part cleaned and then the whole.
 std::string BookSection(std::string_view title, std::string_view edition,
