@@ -25,8 +25,18 @@ struct TSpan {
   int line = 0;
 };
 
+// A table: rows of cells, the first `headerRows` of them its head.
+struct TTableCell {
+  std::vector<TSpan> spans;
+};
+struct TTable {
+  std::vector<uint8_t> alignments;  // per column: kAlignLeft, kAlignCentre or kAlignRight
+  std::vector<std::vector<TTableCell>> rows;
+  size_t headerRows = 0;
+};
+
 struct TBlock {
-  enum Kind : uint8_t { kParagraph, kHeading, kPageBreak, kContents };
+  enum Kind : uint8_t { kParagraph, kHeading, kPageBreak, kContents, kTable };
   Kind kind = kParagraph;
   int level = 0;  // kHeading: 1 to 3
   std::vector<TSpan> spans;
@@ -38,6 +48,7 @@ struct TBlock {
   int indent = 0;        // kParagraph: the depth of the list it stands in (0: none)
   std::string marker;    // the bullet or number of a list item's first paragraph
   std::string plain;     // kHeading: its text, for the contents
+  TTable table;          // kTable
   int line = 0;
 };
 

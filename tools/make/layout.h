@@ -60,6 +60,8 @@ class TLayout {
   void Block(const TBlock& block, const std::string& file);
   void Paragraph(const TBlock& block, const TTextStyle& base, bool heading, const std::string& file);
   bool PictureBlock(const TBlock& block, const std::string& file);
+  // A table's rows of cells, their text wrapped to the columns (tools/make/tablelayout.cpp).
+  void Table(const TBlock& block, const std::string& file);
   void Contents();
   // The boxes, glue and penalties of the spans; the last element is the forced break at the end.
   std::vector<TElement> Elements(const TTextStyle& base, const std::string& file,
