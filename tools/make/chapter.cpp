@@ -1,11 +1,13 @@
 #include "tools/make/chapter.h"
 
-#include <cmark.h>
+#include <cmark-gfm-core-extensions.h>
+#include <cmark-gfm.h>
 
 #include <algorithm>
 #include <memory>
 #include <regex>
 
+#include "book/paraclasses.h"
 #include "tools/make/codepage.h"
 #include "tools/make/hyphenation.h"
 #include "tools/make/sourceerror.h"
@@ -18,6 +20,26 @@ struct TNodeFree {
   void operator()(cmark_node* n) const { cmark_node_free(n); }
 };
 using TNodePtr = std::unique_ptr<cmark_node, TNodeFree>;
+struct TParserFree {
+  void operator()(cmark_parser* p) const { cmark_parser_free(p); }
+};
+using TParserPtr = std::unique_ptr<cmark_parser, TParserFree>;
+
+// The nodes of cmark-gfm's extensions, known by their names.
+bool Is(cmark_node* n, const char* type) { return std::string(cmark_node_get_type_string(n)) == type; }
+
+// cmark-gfm with smart punctuation, notes, and the table and strikethrough extensions.
+TNodePtr ParseMarkdown(const std::string& markdown) {
+  cmark_gfm_core_extensions_ensure_registered();
+  TParserPtr parser(cmark_parser_new(CMARK_OPT_DEFAULT | CMARK_OPT_SMART | CMARK_OPT_FOOTNOTES));
+  for (const char* name : {"table", "strikethrough"}) {
+    cmark_syntax_extension* extension = cmark_find_syntax_extension(name);
+    if (!extension) throw std::runtime_error(std::string("cmark-gfm has no ") + name + " extension");
+    cmark_parser_attach_syntax_extension(parser.get(), extension);
+  }
+  cmark_parser_feed(parser.get(), markdown.data(), markdown.size());
+  return TNodePtr(cmark_parser_finish(parser.get()));
+}
 
 std::string Trim(const std::string& s) {
   size_t a = 0, b = s.size();
@@ -33,8 +55,7 @@ class TChapterParser {
 
   TChapter Parse(const std::string& markdown) {
     CheckUtf8(markdown);
-    TNodePtr doc(cmark_parse_document(markdown.data(), markdown.size(),
-                                      CMARK_OPT_DEFAULT | CMARK_OPT_SMART));
+    TNodePtr doc = ParseMarkdown(markdown);
     TChapter chapter;
     chapter.file = file_;
     for (cmark_node* n = cmark_node_first_child(doc.get()); n; n = cmark_node_next(n)) {
@@ -139,6 +160,11 @@ class TChapterParser {
 
   void Block(cmark_node* n, std::vector<TBlock>& blocks) {
     const int line = Line(n, 0);
+    if (Is(n, "table")) {
+      NoPendingDirective();
+      blocks.push_back(Table(n, line));
+      return;
+    }
     switch (cmark_node_get_type(n)) {
       case CMARK_NODE_HTML_BLOCK:
         Html(n, blocks);
@@ -229,6 +255,29 @@ class TChapterParser {
     }
   }
 
+  // A pipe table: its head row, then the body rows, each cell's inline text as spans.
+  TBlock Table(cmark_node* table, int line) {
+    TBlock b = NewBlock(TBlock::kTable, line);
+    const uint16_t columns = cmark_gfm_extensions_get_table_columns(table);
+    const uint8_t* aligns = cmark_gfm_extensions_get_table_alignments(table);
+    for (uint16_t c = 0; c < columns; ++c) {
+      const uint8_t a = aligns ? aligns[c] : 0;
+      b.table.alignments.push_back(a == 'c' ? kAlignCentre : a == 'r' ? kAlignRight : kAlignLeft);
+    }
+    for (cmark_node* row = cmark_node_first_child(table); row; row = cmark_node_next(row)) {
+      std::vector<TTableCell> cells;
+      for (cmark_node* cell = cmark_node_first_child(row); cell; cell = cmark_node_next(cell)) {
+        TBlock content;
+        Inlines(cell, content, 0, {}, Line(cell, Line(row, line)));
+        cells.push_back({std::move(content.spans)});
+      }
+      cells.resize(columns);
+      if (cmark_gfm_extensions_get_table_row_is_header(row)) ++b.table.headerRows;
+      b.table.rows.push_back(std::move(cells));
+    }
+    return b;
+  }
+
   static std::string PlainText(cmark_node* n) {
     std::string out;
     for (cmark_node* c = cmark_node_first_child(n); c; c = cmark_node_next(c)) {
@@ -298,6 +347,10 @@ class TChapterParser {
           break;
         }
         default:
+          if (Is(n, "strikethrough")) {  // set as the plain text it holds
+            Inlines(n, b, flags, link, at);
+            break;
+          }
           Fail(at, std::string("unsupported Markdown: ") + cmark_node_get_type_string(n));
       }
     }

@@ -116,6 +116,11 @@ void TLayout::Block(const TBlock& block, const std::string& file) {
       if (!PictureBlock(block, file)) Paragraph(block, source_.text, false, file);
       Spacing(block.indent > 0 ? lh / 6 : lh / 3);  // list items stand closer
       return;
+    case TBlock::kTable:
+      blockAnchors();
+      Table(block, file);
+      Spacing(lh / 3);
+      return;
   }
 }
 
