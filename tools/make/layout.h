@@ -94,6 +94,7 @@ class TLayout {
   int32_t paragraphs_ = 0;
   uint16_t textStyle_ = 0;
   int32_t textAscent_ = 0, textDescent_ = 0;
+  std::map<int32_t, uint16_t> spacers_, rules_;  // tables' pictures by width, stored once
 };
 
 }  // namespace folivar::make
