@@ -3,6 +3,7 @@
 
 #include "book/bookwriter.h"
 #include "core/bzip.h"
+#include "core/codepage.h"
 #include "tests/support/testsupport.h"
 #include "tools/common/png.h"
 #include "tools/folivar-info/describe.h"
@@ -121,6 +122,43 @@ TEST(Info, PagesStylesAndPictures) {
   EXPECT_EQ(ReadPng(png, width, height), std::vector<uint32_t>{0});
   for (const char* refused : {" --picture 1 -o ", " --picture 2 -o ", " --picture 3 -o "}) {
     EXPECT_EQ(RunInfo(path + refused + png).status, 1) << refused;
+  }
+}
+
+// --text: a line for each stored line, a form feed line between pages, the same text from either
+// encoding, a page reference as its page, pictures as nothing, and a word broken at a line's end
+// whole on its first line ('#' stands for a page reference, '@' for a picture).
+TEST(Info, TextInReadingOrder) {
+  const std::vector<std::u16string> cyrillic = {u"\u0416\u0438\u0437\u043D\u044C \u2014 \u0451\u0436"};
+  const struct { const char* name; bool unicode; std::vector<std::vector<std::u16string>> pages; const char* text; } cases[] = {
+      {"pages", false, {{}, {u"One line", u"two"}, {u"Next@\x1Fpage #."}}, "\f\nOne line\ntwo\n\f\nNext page 2.\n"},
+      {"cp1251", false, {{}, cyrillic}, "\f\nЖизнь — ёж\n"},
+      {"unicode", true, {{}, cyrillic}, "\f\nЖизнь — ёж\n"},
+      {"broken", false, {{}, {u"A hy-", u"phen-", u"ated word, Jean-", u"Paul, 1-", u"2 and a para-"}, {u"graph."}},
+       "\f\nA hyphenated\n\nword, Jean-Paul,\n1-\n2 and a paragraph.\n\f\n\n"},
+  };
+  for (const auto& c : cases) {
+    TBookWriter w;
+    if (c.unicode) w.SetProperty("encoding", "unicode");
+    w.AddStyle(EncodeStyleRecord({.kind = 1, .faceName = "Times New Roman", .size = 12}));
+    w.AddPicture(10, PackedPictureRecord(1, 1, Bzip(std::string(4, '\0'))));
+    w.AddAnchor("there", 2);
+    for (const auto& page : c.pages) {
+      std::vector<TLineRecord> lines;
+      for (const std::u16string& text : page) {
+        lines.emplace_back();
+        for (char16_t ch : text) {
+          const uint16_t code = c.unicode ? ch : static_cast<uint8_t>(Utf8ToCp1251(Utf16ToUtf8(std::u16string(1, ch)))[0]);
+          lines.back().items.push_back(ch == u'#' ? std::pair<uint16_t, uint16_t>{0, 4}
+                                       : ch == u'@' ? std::pair<uint16_t, uint16_t>{0, 1}
+                                                    : std::pair<uint16_t, uint16_t>{code, 5});
+        }
+      }
+      w.AddPage(EncodePageRecord(-1, lines));
+    }
+    const TRun run = RunInfo(test::WriteTempFile(std::string(c.name) + ".bin", w.Build()) + " --text");
+    EXPECT_EQ(run.status, 0) << c.name;
+    EXPECT_EQ(run.out, c.text) << c.name;
   }
 }
 

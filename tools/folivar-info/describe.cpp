@@ -2,13 +2,93 @@
 
 #include <set>
 
+#include <utf8proc.h>
+
 #include "book/bookstyle.h"
 #include "book/paraclasses.h"
 #include "core/codepage.h"
+#include "core/strutil.h"
 #include "core/ttable.h"
+#include "display/anchorz.h"
 #include "tools/common/json.h"
 
 namespace folivar {
+
+namespace {
+
+utf8proc_category_t Category(char16_t c) { return utf8proc_category(static_cast<utf8proc_int32_t>(c)); }
+bool Letter(char16_t c) { return Category(c) >= UTF8PROC_CATEGORY_LU && Category(c) <= UTF8PROC_CATEGORY_LO; }
+
+// A stored line as text, and what the joining of a broken word asks of its ends.
+struct TTextLine {
+  std::u16string text;
+  bool hyphenEnd = false;    // the last item is a hyphen following a letter
+  bool letterStart = false;  // the first item shows a letter
+};
+
+// What the item shows; marks (style kinds 0 and 3) are left out of the line's ends.
+bool Mark(const TViewItem& item) {
+  return item.Style() != kPageReferenceStyle && (item.Kind() == kKindNone || item.Kind() == kKindJustify);
+}
+
+std::u16string Shown(const TViewItem& item, TTextEncoding encoding) {
+  if (item.Style() == kPageReferenceStyle) {
+    return IsAnchor(item.Code()) ? Cp1251ToUtf16(IntToText(AnchorPage(item.Code()))) : u"";
+  }
+  if (item.Kind() != kKindCharacter || item.Code() == kZeroWidth) return u"";
+  if (item.Code() == kFixedSpace || item.Code() == kSpace) return u" ";
+  const char16_t c = ItemCodeUnit(item.Code(), encoding);
+  // Controls would break the lines and pages apart; the reader shows them as a missing glyph.
+  return std::u16string(1, c < 0x20 || (c >= 0x7F && c < 0xA0) ? u'\uFFFD' : c);
+}
+
+TTextLine LineText(const TLine& line, TTextEncoding encoding) {
+  TTextLine out;
+  std::vector<const TViewItem*> shown;
+  for (const TViewItem& item : line.items) {
+    if (Mark(item)) continue;
+    out.text += Shown(item, encoding);
+    shown.push_back(&item);
+  }
+  auto letter = [&](const TViewItem* item) {
+    return item->Kind() == kKindCharacter && item->Style() != kPageReferenceStyle &&
+           Letter(Shown(*item, encoding)[0]);
+  };
+  out.letterStart = !shown.empty() && letter(shown.front());
+  out.hyphenEnd = shown.size() >= 2 && shown.back()->Kind() == kKindCharacter &&
+                  shown.back()->Style() != kPageReferenceStyle && Shown(*shown.back(), encoding) == u"-" &&
+                  letter(shown[shown.size() - 2]);
+  return out;
+}
+
+// Joins the words broken at the ends of lines, each whole on the line where it begins.
+void JoinBrokenWords(std::vector<TTextLine>& lines) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    for (size_t j = i + 1; lines[i].hyphenEnd && j < lines.size() && lines[j].letterStart;) {
+      TTextLine& first = lines[i];
+      TTextLine& next = lines[j];
+      first.hyphenEnd = false;
+      const char16_t before = first.text[first.text.size() - 2];
+      const bool ownHyphen = Category(before) == UTF8PROC_CATEGORY_LL &&
+                             (Category(next.text[0]) == UTF8PROC_CATEGORY_LU ||
+                              Category(next.text[0]) == UTF8PROC_CATEGORY_LT);
+      if (!ownHyphen) first.text.pop_back();
+      const size_t space = next.text.find(u' ');
+      first.text += next.text.substr(0, space);
+      if (space != std::u16string::npos) {
+        next.text.erase(0, space + 1);
+        break;
+      }
+      // The whole line was the word's middle: it may go on after that line's own hyphen.
+      next.text.clear();
+      first.hyphenEnd = next.hyphenEnd;
+      next.hyphenEnd = false;
+      ++j;
+    }
+  }
+}
+
+}  // namespace
 
 std::string DescribeBook(const TBookImage& book, int32_t styleCount,
                          const std::vector<TPictureDamage>& damaged) {
@@ -93,6 +173,24 @@ std::string DescribePage(const TPage& page) {
   }
   j.EndArray().EndObject();
   return j.Text();
+}
+
+std::string DescribeText(const std::vector<std::unique_ptr<TPage>>& pages) {
+  const TTextEncoding encoding = BookEncoding();
+  std::vector<TTextLine> lines;
+  std::vector<size_t> pageEnds;  // the number of lines up to the end of each page
+  for (const auto& page : pages) {
+    for (const auto& line : page->lines) lines.push_back(LineText(*line, encoding));
+    pageEnds.push_back(lines.size());
+  }
+  JoinBrokenWords(lines);
+  std::string out;
+  size_t next = 0;
+  for (size_t p = 0; p < pageEnds.size(); ++p) {
+    if (p > 0) out += "\f\n";
+    for (; next < pageEnds[p]; ++next) out += Utf16ToUtf8(lines[next].text) + "\n";
+  }
+  return out;
 }
 
 std::string DescribeStyles() {

@@ -3,7 +3,9 @@
 // folivar-info BOOK --picture K -o OUT   writes picture K, decoded, as an RGB PNG
 // folivar-info BOOK --page I|substitute  prints a decoded page
 // folivar-info BOOK --styles             prints the style table after loading
+// folivar-info BOOK --text               prints the text of the pages in reading order
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,9 +27,23 @@ const char* const kUsage =
     "usage: folivar-info BOOK\n"
     "       folivar-info BOOK --picture K -o OUT.png\n"
     "       folivar-info BOOK --page I|substitute\n"
-    "       folivar-info BOOK --styles";
+    "       folivar-info BOOK --styles\n"
+    "       folivar-info BOOK --text\n"
+    "--text prints the book's text as UTF-8: a line for every stored line, a line holding only a form\n"
+    "feed between pages (page 0, the cover, is empty), page references as their page numbers. A word\n"
+    "hyphenated at a line's end is printed whole on that line, without the hyphen; a hyphen that the\n"
+    "word has of its own is stored alike and is kept only where a small letter before it meets a\n"
+    "capital after it (Jean-Paul).";
 
 // The page I of the book, decoded; a page that cannot be read is reported, not replaced.
+std::unique_ptr<TPage> ReadPage(TBook& book, int32_t i) {
+  TMemFile record;
+  ReadPageBlock(*book.source, book.pages[static_cast<size_t>(i)]->offset, record);
+  auto page = std::make_unique<TPage>();
+  ReadPageRecord(record, *page);
+  return page;
+}
+
 std::string PageText(TBook& book, const std::string& which) {
   if (which == "substitute") return DescribePage(book.substitute);
   const int32_t i = TextToInt(which);
@@ -36,11 +52,13 @@ std::string PageText(TBook& book, const std::string& which) {
     throw std::runtime_error("there is no page " + which + " (the book has " +
                              IntToText(book.PageCount()) + ")");
   }
-  TMemFile record;
-  ReadPageBlock(*book.source, book.pages[static_cast<size_t>(i)]->offset, record);
-  TPage page;
-  ReadPageRecord(record, page);
-  return DescribePage(page);
+  return DescribePage(*ReadPage(book, i));
+}
+
+std::string BookText(TBook& book) {
+  std::vector<std::unique_ptr<TPage>> pages;
+  for (int32_t i = 0; i < book.PageCount(); ++i) pages.push_back(ReadPage(book, i));
+  return DescribeText(pages);
 }
 
 void WritePicture(TFile& source, const TBookImage& book, const std::string& number,
@@ -75,8 +93,9 @@ int main(int argc, char** argv) {
     const bool picture = args.size() == 5 && args[1] == "--picture" && args[3] == "-o";
     const bool page = args.size() == 3 && args[1] == "--page";
     const bool styles = args.size() == 2 && args[1] == "--styles";
-    if (args.size() != 1 && !picture && !page && !styles) {
-      throw TUsageError("expected a book and at most one of --picture, --page, --styles");
+    const bool text = args.size() == 2 && args[1] == "--text";
+    if (args.size() != 1 && !picture && !page && !styles && !text) {
+      throw TUsageError("expected a book and at most one of --picture, --page, --styles, --text");
     }
     file = args[0];
     auto source = OpenBookImage(file);
@@ -91,6 +110,8 @@ int main(int argc, char** argv) {
       std::cout << PageText(book, args[2]) << "\n";
     } else if (styles) {
       std::cout << DescribeStyles() << "\n";
+    } else if (text) {
+      std::cout << BookText(book);
     } else {
       // A damaged picture does not stop the book: it is reported. Packed pictures show their
       // damage only when unpacked, so every picture is unpacked here.
