@@ -8,6 +8,7 @@
 
 #include "book/bookwriter.h"
 #include "tools/make/chapter.h"
+#include "tools/make/generated.h"
 #include "tools/make/hyphenation.h"
 #include "tools/make/layout.h"
 #include "tools/make/measure.h"
@@ -133,11 +134,14 @@ std::string CompileBook(const std::string& dir, TCompileStats* stats) {
   FillHeader(writer.header, source, encoding);
   TMeasure measure(writer);
   TBookStyles styles(measure, source.link);
-  TPictureStore pictures(measure, dir);
+  TPictureStore pictures(measure, dir, {source.TextWidth(), source.TextHeight(), source.pageWidth, source.pageHeight});
   THyphenators hyphenators;
 
-  // The digits first: their pictures must follow one another.
-  if (!source.digits.empty()) {
+  // The digits first: their pictures must follow one another. Without pictures of its own the book
+  // gets digits drawn from the text face, or blank ones when it asks for none.
+  if (source.digits.empty() || source.digits == "none") {
+    writer.header.digitImageBase = AddDigitPictures(measure, source);
+  } else {
     for (int d = 0; d < 10; ++d) {
       std::string path = source.digits;
       path.replace(path.find("{}"), 2, std::to_string(d));
@@ -146,7 +150,12 @@ std::string CompileBook(const std::string& dir, TCompileStats* stats) {
     }
   }
   if (!source.cover.empty()) {
-    writer.header.coverImage = pictures.Load(source.cover, {}, TPictureStore::kWhole, "book.toml", source.coverLine).number;
+    writer.header.coverImage = pictures.Load(source.cover, {}, TPictureStore::kCover, "book.toml", source.coverLine).number;
+  } else if (!source.background.empty()) {
+    const TPixels ground = pictures.Read(source.background, "book.toml", source.backgroundLine);
+    writer.header.coverImage = AddTypographicCover(measure, source, &ground);
+  } else {
+    writer.header.coverImage = AddTypographicCover(measure, source, nullptr);
   }
   if (!source.background.empty()) {
     writer.header.backgroundImage =

@@ -3,10 +3,26 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "tools/common/png.h"
+#include "tools/make/picturescale.h"
 #include "tools/make/sourceerror.h"
 
 namespace folivar::make {
+
+namespace {
+
+uint32_t Side(int32_t v) { return static_cast<uint32_t>(std::max(v, 1)); }
+
+}  // namespace
+
+TPixels TPictureStore::Read(const std::string& path, const std::string& file, int line) const {
+  const std::filesystem::path full = std::filesystem::path(dir_) / path;
+  if (!std::filesystem::is_regular_file(full)) throw TSourceError(file, line, "the picture " + path + " does not exist");
+  try {
+    return ReadPictureFile(full.string(), Side(room_.textWidth));
+  } catch (const std::exception& e) {
+    throw TSourceError(file, line, "the picture " + path + " cannot be read: " + e.what());
+  }
+}
 
 TStoredPicture TPictureStore::Load(const std::string& path, const std::string& title, Use use,
                                    const std::string& file, int line) {
@@ -18,25 +34,21 @@ TStoredPicture TPictureStore::Load(const std::string& path, const std::string& t
   } catch (const std::invalid_argument& e) {
     throw TSourceError(file, line, e.what());
   }
-  const std::filesystem::path full = std::filesystem::path(dir_) / path;
-  if (!std::filesystem::is_regular_file(full)) throw TSourceError(file, line, "the picture " + path + " does not exist");
-  uint32_t width = 0, height = 0;
-  std::vector<uint32_t> pixels;
-  try {
-    pixels = ReadPng(full.string(), width, height);
-  } catch (const std::exception& e) {
-    throw TSourceError(file, line, "the picture " + path + " is not a readable PNG (" + e.what() + ")");
-  }
-  if (width == 0 || height == 0) throw TSourceError(file, line, "the picture " + path + " is empty");
+  TPixels picture = Read(path, file, line);
   std::string record;
   try {
-    record = EncodePicture(pixels, width, height, format);
+    if (use == kInline || use == kBlock) {
+      picture = ScaleToFit(picture, Side(room_.textWidth), Side(room_.textHeight));
+    } else if (use == kCover) {
+      picture = ScaleToCover(picture, Side(room_.pageWidth), Side(room_.pageHeight));
+    }
+    record = EncodePicture(picture.pixels, picture.width, picture.height, format);
   } catch (const std::exception& e) {
     throw TSourceError(file, line, "the picture " + path + ": " + e.what());
   }
   TStoredPicture p;
-  p.width = static_cast<int32_t>(width);
-  p.height = static_cast<int32_t>(height);
+  p.width = static_cast<int32_t>(picture.width);
+  p.height = static_cast<int32_t>(picture.height);
   // A picture in a line stands on the baseline like a capital letter with a short descent; one
   // on a line of its own, or a whole-page picture, hangs from its top.
   p.ascent = use == kInline ? p.height - p.height / 6 : p.height;

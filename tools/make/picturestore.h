@@ -1,5 +1,6 @@
-// The pictures of one book: each PNG of the source read once per use (inline, block, cover,
-// digit) and added to the book in the format it asks for or suits it.
+// The pictures of one book: each picture file of the source read once per use (inline, block,
+// cover, digit and the like), brought to the size its use has room for, and added to the book in
+// the format it asks for or suits it.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <tuple>
 
 #include "tools/make/measure.h"
+#include "tools/make/picturefile.h"
 #include "tools/make/pictures.h"
 
 namespace folivar::make {
@@ -17,20 +19,34 @@ struct TStoredPicture {
   int32_t width = 0, height = 0, ascent = 0;
 };
 
+// The room pictures have: the text area (the page less its margins) and the whole page.
+struct TPictureRoom {
+  int32_t textWidth = 0, textHeight = 0;
+  int32_t pageWidth = 0, pageHeight = 0;
+};
+
 class TPictureStore {
  public:
-  enum Use : uint8_t { kInline, kBlock, kWhole };  // on a line, a line of its own, cover and the like
+  // On a line (kInline) or a line of its own (kBlock): made smaller to fit the text area. The cover
+  // (kCover): scaled to cover the page and cropped around its centre. Anything else (kWhole: the
+  // background, digits) as the file holds it.
+  enum Use : uint8_t { kInline, kBlock, kWhole, kCover };
 
-  TPictureStore(TMeasure& measure, std::string dir) : measure_(measure), dir_(std::move(dir)) {}
+  TPictureStore(TMeasure& measure, std::string dir, TPictureRoom room)
+      : measure_(measure), dir_(std::move(dir)), room_(room) {}
 
   // Reads SOURCE/path. `file` and `line` name where the picture is asked for, in errors (a file
-  // that is missing or not a PNG, a format that cannot hold it).
+  // that is missing or cannot be read, a format that cannot hold it).
   TStoredPicture Load(const std::string& path, const std::string& title, Use use,
                       const std::string& file, int line);
+
+  // The pixels of SOURCE/path as the file holds them; errors as Load.
+  TPixels Read(const std::string& path, const std::string& file, int line) const;
 
  private:
   TMeasure& measure_;
   std::string dir_;
+  TPictureRoom room_;
   std::map<std::tuple<std::string, std::string, Use>, TStoredPicture> loaded_;
 };
 

@@ -229,7 +229,8 @@ TBookSource ReadBookSource(const std::string& dir) {
     if (const auto* v = t.get("digits")) {
       b.digits = Path(*v, "digits");
       b.digitsLine = LineOf(*v);
-      if (b.digits.find("{}") == std::string::npos) Fail(*v, "'digits' must hold {} where the digit goes");
+      if (b.digits != "none" && b.digits.find("{}") == std::string::npos)
+        Fail(*v, "'digits' must hold {} where the digit goes, or be \"none\"");
     }
   }
 
