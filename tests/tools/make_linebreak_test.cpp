@@ -197,13 +197,46 @@ TEST(MakeCodePage, ConvertsWhatTheCodePageHoldsAndRefusesTheRest) {
   EXPECT_NE(f.what.find("U+1F600"), std::string::npos) << f.what;
   // Not UTF-8, overlong, a surrogate.
   for (const char* bad : {"\xC3\x28", "\xC0\xAF", "\xED\xA0\x80"}) EXPECT_FALSE(ToCp1251(bad, &f)) << bad;
-  // Source texts come out as NFC: a letter and its combining mark become one character.
-  TSourceText gate;
-  EXPECT_EQ(gate.Take("\xD0\x98\xCC\x86 Cafe\xCC\x81", "a.md", 1), "Й Café");
   EXPECT_EQ(Cp1251Lower(0xC0), 0xE0);
   EXPECT_EQ(Cp1251Lower('Q'), 'q');
   EXPECT_TRUE(IsCp1251Letter(0xB8));
   EXPECT_FALSE(IsCp1251Letter('-'));
+}
+
+// Source texts come out as NFC, without invisible format characters (dropped before NFC, so that
+// the accent behind a joiner joins its letter) and ligatures; what a book cannot show is warned of
+// once per file and character, at its line.
+TEST(MakeCodePage, TheGateNormalisesDropsAndWarnsAtTheLine) {
+  const struct { const char* in; const char* out; TTextEncoding encoding; std::vector<std::string> warnings; } cases[] = {
+      {"\xD0\x98\xCC\x86 Cafe\xCC\x81", "Й Café", TTextEncoding::kUnicode, {}},
+      {"\uFEFFa\u200Cb\u200Dc\u200E\u200F\u202A\u202Ed\u2066\u2069e\u200D\u0301 \u2764\uFE0F", "abcdé \u2764",
+       TTextEncoding::kUnicode, {}},
+      {"a\u2060b\u200Bc\u00A0d\u00ADe", "a\u2060b\u200Bc\u00A0d\u00ADe", TTextEncoding::kCp1251, {}},
+      {"\uFB00\uFB01\uFB02\uFB03\uFB04\uFB05\uFB06", "fffiflffiffl\u017Ftst", TTextEncoding::kUnicode, {}},
+      {"a\U0001F600b\nq\u0303 \u0096x\n\u05E9\u05DC \U0001F600.", "ab\nq x\n\u05E9\u05DC .", TTextEncoding::kUnicode,
+       {"a.md:7: \"\U0001F600\" (U+1F600) lies beyond the Basic Multilingual Plane, which books cannot hold: dropped",
+        "a.md:8: U+0303 is a combining mark that does not join a letter into one character: dropped",
+        "a.md:8: U+0096 is a control character: dropped",
+        "a.md:9: \"\u05E9\" (U+05E9) belongs to a right-to-left script: kept, and set left to right as stored",
+        "a.md:9: \"\u05DC\" (U+05DC) belongs to a right-to-left script: kept, and set left to right as stored"}},
+  };
+  for (const auto& c : cases) {
+    TSourceText gate;
+    EXPECT_EQ(gate.Take(c.in, "a.md", 7), c.out) << c.in;
+    EXPECT_EQ(gate.Encoding(), c.encoding) << c.in;
+    std::vector<std::string> warnings;
+    for (const TSourceWarning& w : gate.Warnings()) warnings.push_back(w.where + ": " + w.text);
+    EXPECT_EQ(warnings, c.warnings) << c.in;
+  }
+  TSourceText gate;
+  gate.Take("\U0001F600", "a.md", 1);
+  gate.Take("\U0001F600", "b.md", 4);
+  ASSERT_EQ(gate.Warnings().size(), 2u);
+  EXPECT_EQ(gate.Warnings()[1].where, "b.md:4");
+  TSourceText forced(TEncodingChoice::kCp1251);
+  EXPECT_EQ(forced.Take("a\u2060b", "a.md", 1), "a\u2060b");
+  EXPECT_THROW(forced.Take("Caf\u00E9", "a.md", 1), TSourceError);
+  EXPECT_EQ(BookString("a\u2060b\u200Bc", TTextEncoding::kCp1251), "abc");
 }
 
 // --- measuring

@@ -128,56 +128,109 @@ unsigned char Cp1251Lower(unsigned char c) {
   return c;
 }
 
+namespace {
+
+constexpr char32_t kZeroWidthSpace = 0x200B;
+constexpr char32_t kWordJoiner = 0x2060;
+
+bool Ascii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The letters of a ligature character, or null.
+const char32_t* LigatureLetters(char32_t u) {
+  static const char32_t* const letters[] = {U"ff", U"fi", U"fl", U"ffi", U"ffl", U"\u017Ft", U"st"};
+  return u >= 0xFB00 && u <= 0xFB06 ? letters[u - 0xFB00] : nullptr;
+}
+
+// An invisible character that the book does without: a format character (but the soft hyphen,
+// the word joiner and the zero-width space, which the layout uses) or a variation selector.
+bool Dropped(char32_t u) {
+  if (u == 0xAD || u == kZeroWidthSpace || u == kWordJoiner) return false;
+  if (u >= 0xFE00 && u <= 0xFE0F) return true;
+  return utf8proc_category(static_cast<utf8proc_int32_t>(u)) == UTF8PROC_CATEGORY_CF;
+}
+
+bool RightToLeft(const utf8proc_property_t& p) {
+  return p.bidi_class == UTF8PROC_BIDI_CLASS_R || p.bidi_class == UTF8PROC_BIDI_CLASS_AL;
+}
+
+std::string Nfc(const std::string& utf8, const std::string& file, int line) {
+  if (Ascii(utf8)) return utf8;
+  utf8proc_uint8_t* out = nullptr;
+  const utf8proc_ssize_t n = utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()),
+                                          static_cast<utf8proc_ssize_t>(utf8.size()), &out,
+                                          static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+  if (n < 0) {
+    throw TSourceError(file, line, std::string("the text cannot be normalised: ") + utf8proc_errmsg(n));
+  }
+  std::string nfc(reinterpret_cast<const char*>(out), static_cast<size_t>(n));
+  std::free(out);
+  return nfc;
+}
+
+}  // namespace
+
+void TSourceText::Warn(char32_t u, const std::string& file, int line, const std::string& text) {
+  if (warned_.emplace(file, u).second) warnings_.push_back({file + ":" + std::to_string(line), text});
+}
+
 std::string TSourceText::Take(std::string_view utf8, const std::string& file, int line) {
-  auto lineOf = [&](std::string_view text, size_t offset) {
-    return line + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
-  };
   if (!IsUtf8(utf8)) {
     size_t at = 0;
     char32_t u = 0;
     while (at < utf8.size() && Next(utf8, at, u)) {
     }
-    throw TSourceError(file, lineOf(utf8, at), "the text is not UTF-8");
+    const auto breaks = std::count(utf8.begin(), utf8.begin() + static_cast<long>(at), '\n');
+    throw TSourceError(file, line + static_cast<int>(breaks), "the text is not UTF-8");
   }
-  std::string nfc(utf8);
-  if (!std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-    utf8proc_uint8_t* out = nullptr;
-    const utf8proc_ssize_t n = utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()),
-                                            static_cast<utf8proc_ssize_t>(utf8.size()), &out,
-                                            static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
-    if (n < 0) throw TSourceError(file, line, std::string("the text cannot be normalised: ") + utf8proc_errmsg(n));
-    nfc.assign(reinterpret_cast<const char*>(out), static_cast<size_t>(n));
-    std::free(out);
+  if (Ascii(utf8)) return std::string(utf8);
+  // Format characters go before NFC, so that a mark they separate from its letter joins it.
+  std::u32string plain;
+  for (char32_t u : Utf8ToCodePoints(utf8)) {
+    if (const char32_t* letters = LigatureLetters(u)) plain += letters;
+    else if (!Dropped(u)) plain += u;
   }
-  size_t i = 0;
-  while (i < nfc.size()) {
-    const size_t at = i;
-    char32_t u = 0;
-    Next(nfc, i, u);
-    if (u < 0x80) continue;
-    const std::string shown = Hex(u) + " '" + nfc.substr(at, i - at) + "'";
+  std::u32string kept;
+  // The line of each character in the source: NFC and the dropping keep the line breaks.
+  int at = line;
+  for (char32_t u : Utf8ToCodePoints(Nfc(CodePointsToUtf8(plain), file, line))) {
+    if (u == '\n') ++at;
+    if (u < 0x80 || u == kZeroWidthSpace || u == kWordJoiner) {
+      kept += u;
+      continue;
+    }
+    const std::string shown = "\"" + CodePointsToUtf8(std::u32string(1, u)) + "\" (" + Hex(u) + ")";
     const utf8proc_property_t* p = utf8proc_get_property(static_cast<utf8proc_int32_t>(u));
-    std::string reason;
     if (u > 0xFFFF) {
-      reason = shown + " lies beyond the Basic Multilingual Plane, which a book cannot hold";
-    } else if (p->bidi_class == UTF8PROC_BIDI_CLASS_R || p->bidi_class == UTF8PROC_BIDI_CLASS_AL ||
-               p->bidi_class == UTF8PROC_BIDI_CLASS_RLE || p->bidi_class == UTF8PROC_BIDI_CLASS_RLO ||
-               p->bidi_class == UTF8PROC_BIDI_CLASS_RLI) {
-      reason = shown + " belongs to a right-to-left script, which books cannot set";
-    } else if (p->category == UTF8PROC_CATEGORY_CC) {
+      Warn(u, file, at, shown + " lies beyond the Basic Multilingual Plane, which books cannot hold: "
+                        "dropped");
+      continue;
+    }
+    if (p->category == UTF8PROC_CATEGORY_CC) {
       // Code 150 of a Unicode book is the zero-width mark: U+0096 would become one.
-      reason = shown + " is a control character";
-    } else if (p->category == UTF8PROC_CATEGORY_MN || p->category == UTF8PROC_CATEGORY_MC ||
-               p->category == UTF8PROC_CATEGORY_ME) {
-      reason = shown + " is a combining mark that does not join its letter into one character";
-    } else if (!Reverse().count(u)) {
-      if (choice_ == TEncodingChoice::kCp1251) reason = shown + " has no code page 1251 character";
+      Warn(u, file, at, Hex(u) + " is a control character: dropped");
+      continue;
+    }
+    if (p->category == UTF8PROC_CATEGORY_MN || p->category == UTF8PROC_CATEGORY_MC ||
+        p->category == UTF8PROC_CATEGORY_ME) {
+      Warn(u, file, at, Hex(u) + " is a combining mark that does not join a letter into one character: "
+                        "dropped");
+      continue;
+    }
+    if (RightToLeft(*p)) {
+      Warn(u, file, at, shown + " belongs to a right-to-left script: kept, and set left to right as stored");
+    }
+    if (!Reverse().count(u)) {
+      if (choice_ == TEncodingChoice::kCp1251) {
+        throw TSourceError(file, at, Hex(u) + " '" + CodePointsToUtf8(std::u32string(1, u)) +
+                                         "' has no code page 1251 character");
+      }
       fitsCp1251_ = false;
     }
-    // The line of the character in the source: NFC keeps the line breaks where they were.
-    if (!reason.empty()) throw TSourceError(file, lineOf(nfc, at), reason);
+    kept += u;
   }
-  return nfc;
+  return CodePointsToUtf8(kept);
 }
 
 TTextEncoding TSourceText::Encoding() const {
@@ -245,8 +298,14 @@ char32_t ItemCharacter(uint16_t code, TTextEncoding encoding) {
 }
 
 std::string BookString(const std::string& utf8, TTextEncoding encoding) {
-  if (encoding == TTextEncoding::kUnicode) return utf8;
-  return ToCp1251(utf8).value_or(Utf8ToCp1251(utf8));
+  std::string text = utf8;
+  for (const char* invisible : {"\u200B", "\u2060"}) {
+    for (size_t at = text.find(invisible); at != std::string::npos; at = text.find(invisible, at)) {
+      text.erase(at, 3);
+    }
+  }
+  if (encoding == TTextEncoding::kUnicode) return text;
+  return ToCp1251(text).value_or(Utf8ToCp1251(text));
 }
 
 }  // namespace folivar::make

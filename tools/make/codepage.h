@@ -1,15 +1,20 @@
 // Source texts are UTF-8 and stay UTF-8, normalised to NFC, inside the compiler. A book stores
 // code page 1251 when every character of it fits, and otherwise is a Unicode book: UTF-16 item
-// codes and UTF-8 texts. Unlike the lossy conversion of the core, the compiler refuses a character
-// that the book's encoding cannot hold, so that no letter is lost silently.
+// codes and UTF-8 texts. Unlike the lossy conversion of the core, the compiler drops a character no
+// book can show only with a warning, and refuses one that a forced code page lacks, so that no
+// letter is lost silently.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "core/codepage.h"
+#include "tools/make/sourceerror.h"
 
 namespace folivar::make {
 
@@ -32,23 +37,34 @@ unsigned char Cp1251Lower(unsigned char c);
 // What book.toml's `encoding` asks for: the smallest that holds the book, or one forced.
 enum class TEncodingChoice : uint8_t { kAuto, kCp1251, kUnicode };
 
-// The gate every source text passes on its way in. It checks the UTF-8, normalises it to NFC and
-// refuses what a book cannot show: characters beyond the Basic Multilingual Plane, right-to-left
-// scripts, combining marks that do not join into one character, control characters past ASCII,
-// and with code page 1251 forced a character the code page lacks. It remembers whether everything
-// so far fits code page 1251.
+// The gate every source text passes on its way in. It checks the UTF-8, drops the invisible format
+// characters (general category Cf, and the variation selectors U+FE00..U+FE0F that only choose a
+// glyph's look) but the soft hyphen U+00AD, the word joiner U+2060 and the zero-width space
+// U+200B, which the layout uses; it takes the ligatures U+FB00..U+FB06 apart into their letters
+// and normalises the text to NFC. What a book cannot show is dropped with a warning (characters
+// beyond the Basic Multilingual Plane, combining marks that do not join a letter into one
+// character, control characters past ASCII) or kept with one (right-to-left letters, set left to
+// right as stored); each character is warned of once per file, at the first line where it stands.
+// Not UTF-8, and with code page 1251 forced a character the code page lacks, are errors. It
+// remembers whether everything so far fits code page 1251 (U+2060 and U+200B need no character).
 class TSourceText {
  public:
   explicit TSourceText(TEncodingChoice choice = TEncodingChoice::kAuto) : choice_(choice) {}
-  // The NFC form of the text; a refusal raises TSourceError at the line of the character itself
-  // (`line` is that of the text's start).
+  // The text as the book takes it; an error raises TSourceError at the line of the character itself
+  // (`line` is that of the text's start), and so does a warning name that line.
   std::string Take(std::string_view utf8, const std::string& file, int line);
   // The encoding of the book made of the texts taken.
   TTextEncoding Encoding() const;
+  // What was dropped or kept with a warning, in the order met.
+  const std::vector<TSourceWarning>& Warnings() const { return warnings_; }
 
  private:
+  void Warn(char32_t u, const std::string& file, int line, const std::string& text);
+
   TEncodingChoice choice_;
   bool fitsCp1251_ = true;
+  std::set<std::pair<std::string, char32_t>> warned_;  // file and character
+  std::vector<TSourceWarning> warnings_;
 };
 
 // A code point as it is named: "U+00E9", "U+1F600".
@@ -70,7 +86,8 @@ uint16_t ItemCode(char32_t u, TTextEncoding encoding);
 // The character a text item's code shows (0 for none).
 char32_t ItemCharacter(uint16_t code, TTextEncoding encoding);
 // A UTF-8 text of the source as the book stores it: code page 1251 (every character fits, the
-// source gate saw to that) or UTF-8.
+// source gate saw to that) or UTF-8; the word joiner and the zero-width space, which only the
+// layout uses, left out.
 std::string BookString(const std::string& utf8, TTextEncoding encoding);
 
 }  // namespace folivar::make

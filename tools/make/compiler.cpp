@@ -201,7 +201,8 @@ std::string CompileBook(const std::string& dir, TCompileStats* stats) {
     stats->pictures = 0;
     stats->anchors = static_cast<int32_t>(anchors.Names().size());
     stats->lines = static_cast<int32_t>(lines.size());
-    stats->warnings = layout.Warnings();
+    stats->warnings = source.texts.Warnings();  // the source gate sees every text before the layout
+    stats->warnings.insert(stats->warnings.end(), layout.Warnings().begin(), layout.Warnings().end());
   }
   return writer.Build();
 }
