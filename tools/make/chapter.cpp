@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <memory>
 #include <regex>
+#include <set>
+#include <stdexcept>
 
 #include "book/paraclasses.h"
 #include "tools/make/codepage.h"
@@ -48,30 +50,126 @@ std::string Trim(const std::string& s) {
   return s.substr(a, b - a);
 }
 
+// The text of a node and of all its children.
+std::string PlainText(cmark_node* n) {
+  std::string out;
+  for (cmark_node* c = cmark_node_first_child(n); c; c = cmark_node_next(c)) {
+    if (cmark_node_get_literal(c)) out += cmark_node_get_literal(c);
+    out += PlainText(c);
+  }
+  return out;
+}
+
+// A paragraph whose every line begins with "| " (or is "|" alone) is a stanza of a poem.
+bool IsLineBlock(cmark_node* paragraph) {
+  bool lineStart = true;
+  for (cmark_node* c = cmark_node_first_child(paragraph); c; c = cmark_node_next(c)) {
+    const cmark_node_type t = cmark_node_get_type(c);
+    if (t == CMARK_NODE_SOFTBREAK || t == CMARK_NODE_LINEBREAK) {
+      lineStart = true;
+      continue;
+    }
+    if (!lineStart) continue;
+    lineStart = false;
+    const char* literal = t == CMARK_NODE_TEXT ? cmark_node_get_literal(c) : nullptr;
+    const std::string text = literal ? literal : "";
+    if (text.empty() || text[0] != '|') return false;
+    if (text.size() > 1 && text[1] != ' ') return false;
+    if (text.size() == 1 && cmark_node_next(c) &&
+        cmark_node_get_type(cmark_node_next(c)) != CMARK_NODE_SOFTBREAK &&
+        cmark_node_get_type(cmark_node_next(c)) != CMARK_NODE_LINEBREAK) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Takes the "| " (or the lone "|") off the beginning of every line of a line block.
+void StripLineBars(cmark_node* paragraph) {
+  bool lineStart = true;
+  for (cmark_node* c = cmark_node_first_child(paragraph); c; c = cmark_node_next(c)) {
+    const cmark_node_type t = cmark_node_get_type(c);
+    if (t == CMARK_NODE_SOFTBREAK || t == CMARK_NODE_LINEBREAK) {
+      lineStart = true;
+      continue;
+    }
+    if (!lineStart) continue;
+    lineStart = false;
+    const std::string text = cmark_node_get_literal(c);
+    cmark_node_set_literal(c, text.substr(std::min<size_t>(2, text.size())).c_str());
+  }
+}
+
+// The first picture among a node's children (one link deep).
+cmark_node* FirstPicture(cmark_node* n) {
+  for (cmark_node* c = cmark_node_first_child(n); c; c = cmark_node_next(c)) {
+    if (cmark_node_get_type(c) == CMARK_NODE_IMAGE) return c;
+    if (cmark_node_get_type(c) == CMARK_NODE_LINK)
+      if (cmark_node* p = FirstPicture(c)) return p;
+  }
+  return nullptr;
+}
+
+// Tabs to spaces, with a stop at every fourth column.
+std::string ExpandTabs(const std::string& line) {
+  std::string out;
+  size_t column = 0;
+  for (char c : line) {
+    if (c == '\t') {
+      do out += ' ';
+      while (++column % 4 != 0);
+      continue;
+    }
+    out += c;
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++column;
+  }
+  return out;
+}
+
 class TChapterParser {
  public:
-  TChapterParser(std::string file, std::string language, TSourceText& texts)
-      : file_(std::move(file)), language_(std::move(language)), texts_(texts) {}
+  TChapterParser(std::string file, std::string language, TSourceText& texts, int index)
+      : file_(std::move(file)), language_(std::move(language)), texts_(texts), index_(index) {}
 
   TChapter Parse(const std::string& markdown) {
     CheckUtf8(markdown);
-    TNodePtr doc = ParseMarkdown(markdown);
+    // cmark-gfm drops a note definition that nothing refers to. A reference to each definition
+    // after the chapter's last line keeps them all; the notes that only these refer to are the
+    // ones the text never marks.
+    lines_ = static_cast<int>(std::count(markdown.begin(), markdown.end(), '\n')) + 1;
+    std::string text = markdown;
+    static const std::regex definition(R"re((^|\n)[ >]*\[\^([^\]\s]+)\]:)re");
+    for (std::sregex_iterator i(markdown.begin(), markdown.end(), definition), e; i != e; ++i) {
+      text += "\n\n[^" + (*i)[2].str() + "]";
+    }
+    TNodePtr doc = ParseMarkdown(text);
     TChapter chapter;
     chapter.file = file_;
     for (cmark_node* n = cmark_node_first_child(doc.get()); n; n = cmark_node_next(n)) {
+      if (cmark_node_get_type(n) == CMARK_NODE_FOOTNOTE_DEFINITION) {
+        if (note_ == 0) EndOfText(chapter.blocks);
+        Note(n, chapter.blocks);
+        continue;
+      }
+      if (Line(n, 0) > lines_) {  // the references added after the chapter's text
+        for (const int number : References(n))
+          if (!marked_.count(number)) unmarked_.insert(number);
+        continue;
+      }
       Block(n, chapter.blocks);
     }
-    if (pendingAlign_ || pendingDropcap_) {
-      throw TSourceError(file_, pendingLine_, "the directive is not followed by a paragraph or heading");
-    }
-    // Anchors after the last block stand on the chapter's last page.
-    if (!pendingAnchors_.empty()) chapter.blocks.push_back(NewBlock(TBlock::kParagraph, pendingAnchors_.front().line));
+    if (note_ == 0) EndOfText(chapter.blocks);
+    chapter.warnings = std::move(warnings_);
     return chapter;
   }
 
  private:
   [[noreturn]] void Fail(int line, const std::string& reason) const {
     throw TSourceError(file_, line, reason);
+  }
+
+  void Warn(int line, const std::string& text) {
+    warnings_.push_back({line > 0 ? file_ + ":" + std::to_string(line) : file_, text});
   }
 
   void CheckUtf8(const std::string& text) const {
@@ -93,7 +191,52 @@ class TChapterParser {
     return l > 0 ? l : fallback;
   }
 
-  // A block-level HTML part: a directive, anchors, or nothing the format knows.
+  std::string NoteName(int number) const { return "Note-" + std::to_string(index_) + "-" + std::to_string(number); }
+  std::string MarkName(int number) const { return "NoteRef-" + std::to_string(index_) + "-" + std::to_string(number); }
+
+  // The numbers of the note references below a node.
+  static std::vector<int> References(cmark_node* n) {
+    std::vector<int> out;
+    for (cmark_node* c = cmark_node_first_child(n); c; c = cmark_node_next(c)) {
+      if (cmark_node_get_type(c) == CMARK_NODE_FOOTNOTE_REFERENCE) {
+        out.push_back(std::atoi(cmark_node_get_literal(c) ? cmark_node_get_literal(c) : "0"));
+      }
+      for (int k : References(c)) out.push_back(k);
+    }
+    return out;
+  }
+
+  // The chapter's text is over: directives must have had their block; anchors after the last
+  // block stand on the page of the text's end.
+  void EndOfText(std::vector<TBlock>& blocks) {
+    if (pendingAlign_ || pendingDropcap_) {
+      throw TSourceError(file_, pendingLine_, "the directive is not followed by a paragraph or heading");
+    }
+    if (pendingFigure_) Warn(pendingFigureLine_, "the figure directive is not followed by a picture");
+    pendingFigure_ = false;
+    if (!pendingAnchors_.empty()) blocks.push_back(NewBlock(TBlock::kParagraph, pendingAnchors_.front().line));
+  }
+
+  // A note at the chapter's end: its blocks, the first beginning with the number that links back
+  // to the mark.
+  void Note(cmark_node* definition, std::vector<TBlock>& blocks) {
+    const int number = ++note_;
+    const int line = Line(definition, 0);
+    if (unmarked_.count(number)) Warn(line, "the note is never referred to: it is set at the chapter's end anyway");
+    const size_t first = blocks.size();
+    for (cmark_node* n = cmark_node_first_child(definition); n; n = cmark_node_next(n)) Block(n, blocks);
+    if (first == blocks.size() || blocks[first].kind != TBlock::kParagraph || !blocks[first].marker.empty()) {
+      TBlock b = NewBlock(TBlock::kParagraph, line);
+      blocks.insert(blocks.begin() + static_cast<std::ptrdiff_t>(first), std::move(b));
+    }
+    TBlock& head = blocks[first];
+    head.marker = std::to_string(number);
+    if (marked_.count(number)) head.markerLink = "#" + MarkName(number);
+    head.spans.insert(head.spans.begin(), {TSpan::kAnchor, NoteName(number), 0, {}, {}, line});
+  }
+
+  // A block-level HTML part: a directive, anchors, or HTML the format does not know (its tags
+  // dropped, its text kept).
   void Html(cmark_node* n, std::vector<TBlock>& blocks) {
     const int line = Line(n, 0);
     const std::string html = Trim(cmark_node_get_literal(n) ? cmark_node_get_literal(n) : "");
@@ -101,15 +244,15 @@ class TChapterParser {
     std::smatch m;
     if (std::regex_match(html, m, directive)) {
       const std::string name = m[1], value = m[2];
-      if (name == "contents" && value.empty()) {
+      if ((name == "contents" || name == "scene") && value.empty()) {
         NoPendingDirective();
-        TBlock b;
-        b.kind = TBlock::kContents;
-        b.line = line;
-        blocks.push_back(std::move(b));
+        blocks.push_back(NewBlock(name == "contents" ? TBlock::kContents : TBlock::kSceneBreak, line));
       } else if (name == "dropcap" && value.empty()) {
         pendingDropcap_ = true;
         pendingLine_ = line;
+      } else if (name == "figure" && value.empty()) {
+        pendingFigure_ = true;
+        pendingFigureLine_ = line;
       } else if (name == "align") {
         if (value == "left") pendingAlign_ = 1;
         else if (value == "center" || value == "centre") pendingAlign_ = 2;
@@ -119,11 +262,12 @@ class TChapterParser {
         pendingLine_ = line;
       } else if (name == "language") {
         if (!THyphenator::Known(value)) {
-          Fail(line, "unknown language '" + value + "' (" + THyphenator::Languages() + ")");
+          Warn(line, "no hyphenation patterns for the language '" + value + "' (" + THyphenator::Languages() +
+                         "): its text is not hyphenated");
         }
         language_ = value;
       } else {
-        Fail(line, "unknown directive '" + html + "'");
+        Warn(line, "unknown directive '" + html + "': ignored");
       }
       return;
     }
@@ -135,7 +279,14 @@ class TChapterParser {
       pendingAnchors_.push_back({TSpan::kAnchor, Source(m[1], line), 0, {}, {}, line});
       rest = m.suffix();
     }
-    if (!Trim(rest).empty()) Fail(line, "unsupported HTML: " + html.substr(0, 60));
+    if (Trim(rest).empty()) return;
+    static const std::regex tag(R"re(<[^>]*>)re");
+    Warn(line, "unknown HTML " + Trim(rest).substr(0, 40) + ": its tags are dropped, its text kept");
+    const std::string text = Trim(std::regex_replace(rest, tag, " "));
+    if (text.empty()) return;
+    TBlock b = NewBlock(TBlock::kParagraph, line);
+    b.spans.push_back({TSpan::kText, Source(text, line), 0, {}, {}, line});
+    blocks.push_back(std::move(b));
   }
 
   void NoPendingDirective() const {
@@ -151,6 +302,8 @@ class TChapterParser {
     b.language = language_;
     b.alignment = pendingAlign_;
     b.dropcap = pendingDropcap_;
+    b.quote = quote_;
+    b.note = note_;
     pendingAlign_.reset();
     pendingDropcap_ = false;
     b.spans = std::move(pendingAnchors_);
@@ -158,8 +311,72 @@ class TChapterParser {
     return b;
   }
 
+  void Paragraph(cmark_node* n, std::vector<TBlock>& blocks, int line) {
+    const bool figure = pendingFigure_;
+    pendingFigure_ = false;
+    if (IsLineBlock(n)) {
+      if (pendingDropcap_) Fail(pendingLine_, "a drop cap needs a paragraph, not a poem");
+      if (figure) Warn(pendingFigureLine_, "the figure directive is not followed by a picture");
+      StripLineBars(n);
+      TBlock b = NewBlock(TBlock::kVerse, line);
+      verse_ = true;
+      Inlines(n, b, 0, {}, line);
+      verse_ = false;
+      blocks.push_back(std::move(b));
+      return;
+    }
+    TBlock b = NewBlock(TBlock::kParagraph, line);
+    Inlines(n, b, 0, {}, line);
+    // A paragraph of anchors alone holds no text: its anchors go with the next block.
+    bool onlyAnchors = true;
+    int pictures = 0;
+    for (const TSpan& s : b.spans) {
+      if (s.kind == TSpan::kPicture) ++pictures;
+      else if (s.kind != TSpan::kAnchor && !(s.kind == TSpan::kText && Trim(s.text).empty())) onlyAnchors = false;
+    }
+    if (figure) {
+      if (pictures == 1 && onlyAnchors && !b.dropcap) {
+        b.figure = true;
+        TBlock caption;
+        Inlines(FirstPicture(n), caption, 0, {}, line);
+        b.caption = std::move(caption.spans);
+      } else {
+        Warn(pendingFigureLine_, "the figure directive is not followed by a paragraph of one picture");
+      }
+    }
+    if (onlyAnchors && pictures == 0 && !b.dropcap && !b.alignment) {
+      for (TSpan& s : b.spans)
+        if (s.kind == TSpan::kAnchor) pendingAnchors_.push_back(std::move(s));
+      return;
+    }
+    blocks.push_back(std::move(b));
+  }
+
+  void Code(cmark_node* n, std::vector<TBlock>& blocks, int line) {
+    NoPendingDirective();
+    TBlock b = NewBlock(TBlock::kCode, line);
+    int length = 0, offset = 0;
+    char character = 0;
+    int at = cmark_node_get_fenced(n, &length, &offset, &character) ? line + 1 : line;
+    const std::string literal = cmark_node_get_literal(n) ? cmark_node_get_literal(n) : "";
+    size_t start = 0;
+    while (start < literal.size() && at <= lines_) {
+      size_t end = literal.find('\n', start);
+      if (end == std::string::npos) end = literal.size();
+      b.spans.push_back({TSpan::kText, Source(ExpandTabs(literal.substr(start, end - start)), at), 0, {}, {}, at});
+      start = end + 1;
+      ++at;
+    }
+    blocks.push_back(std::move(b));
+  }
+
   void Block(cmark_node* n, std::vector<TBlock>& blocks) {
     const int line = Line(n, 0);
+    if (pendingFigure_ && cmark_node_get_type(n) != CMARK_NODE_PARAGRAPH &&
+        cmark_node_get_type(n) != CMARK_NODE_HTML_BLOCK) {
+      Warn(pendingFigureLine_, "the figure directive is not followed by a picture");
+      pendingFigure_ = false;
+    }
     if (Is(n, "table")) {
       NoPendingDirective();
       blocks.push_back(Table(n, line));
@@ -169,26 +386,13 @@ class TChapterParser {
       case CMARK_NODE_HTML_BLOCK:
         Html(n, blocks);
         return;
-      case CMARK_NODE_PARAGRAPH: {
-        TBlock b = NewBlock(TBlock::kParagraph, line);
-        Inlines(n, b, 0, {}, line);
-        // A paragraph of anchors alone holds no text: its anchors go with the next block.
-        bool onlyAnchors = true;
-        for (const TSpan& s : b.spans)
-          if (s.kind != TSpan::kAnchor && !(s.kind == TSpan::kText && Trim(s.text).empty())) onlyAnchors = false;
-        if (onlyAnchors && !b.dropcap && !b.alignment) {
-          for (TSpan& s : b.spans)
-            if (s.kind == TSpan::kAnchor) pendingAnchors_.push_back(std::move(s));
-          return;
-        }
-        blocks.push_back(std::move(b));
+      case CMARK_NODE_PARAGRAPH:
+        Paragraph(n, blocks, line);
         return;
-      }
       case CMARK_NODE_HEADING: {
         if (pendingDropcap_) Fail(pendingLine_, "a drop cap needs a paragraph, not a heading");
         TBlock b = NewBlock(TBlock::kHeading, line);
-        b.level = cmark_node_get_heading_level(n);
-        if (b.level > 3) Fail(line, "headings go down to ###");
+        b.level = std::min(3, cmark_node_get_heading_level(n));
         Inlines(n, b, 0, {}, line);
         // "{#name}" at the end names the anchor.
         std::string name;
@@ -206,7 +410,12 @@ class TChapterParser {
           if (s.kind == TSpan::kPicture || s.kind == TSpan::kPageRef) Fail(line, "a heading holds text only");
         }
         b.plain = Trim(b.plain);
-        if (b.plain.empty()) Fail(line, "the heading is empty");
+        if (b.plain.empty()) {
+          Warn(line, "the heading is empty: skipped");
+          for (TSpan& s : b.spans)
+            if (s.kind == TSpan::kAnchor) pendingAnchors_.push_back(std::move(s));
+          return;
+        }
         b.anchor = name.empty() ? HeadingAnchor(b.plain) : name;
         b.anchorGiven = !name.empty();
         blocks.push_back(std::move(b));
@@ -221,9 +430,14 @@ class TChapterParser {
         List(n, blocks, 1);
         return;
       case CMARK_NODE_CODE_BLOCK:
-        Fail(line, "code blocks are not part of the format");
+        Code(n, blocks, line);
+        return;
       case CMARK_NODE_BLOCK_QUOTE:
-        Fail(line, "block quotes are not part of the format");
+        NoPendingDirective();
+        ++quote_;
+        for (cmark_node* c = cmark_node_first_child(n); c; c = cmark_node_next(c)) Block(c, blocks);
+        --quote_;
+        return;
       default:
         Fail(line, std::string("unsupported Markdown: ") + cmark_node_get_type_string(n));
     }
@@ -278,13 +492,13 @@ class TChapterParser {
     return b;
   }
 
-  static std::string PlainText(cmark_node* n) {
-    std::string out;
-    for (cmark_node* c = cmark_node_first_child(n); c; c = cmark_node_next(c)) {
-      if (cmark_node_get_literal(c)) out += cmark_node_get_literal(c);
-      out += PlainText(c);
+  void Text(TBlock& b, const std::string& text, uint8_t flags, const std::string& link, int at) {
+    static const std::regex mark(R"re(\[\^([^\]\s]+)\])re");
+    std::smatch m;
+    if (std::regex_search(text, m, mark)) {
+      Warn(at, "the note [^" + m[1].str() + "] has no definition: the mark is set as plain text");
     }
-    return out;
+    b.spans.push_back({TSpan::kText, Source(text, at), flags, link, {}, at});
   }
 
   void Inlines(cmark_node* parent, TBlock& b, uint8_t flags, const std::string& link, int line) {
@@ -294,10 +508,11 @@ class TChapterParser {
       switch (cmark_node_get_type(n)) {
         case CMARK_NODE_TEXT:
         case CMARK_NODE_CODE:
-          b.spans.push_back({TSpan::kText, Source(literal ? literal : "", at), flags, link, {}, at});
+          Text(b, literal ? literal : "", flags, link, at);
           break;
         case CMARK_NODE_SOFTBREAK:
-          b.spans.push_back({TSpan::kText, " ", flags, link, {}, at});
+          if (verse_) b.spans.push_back({TSpan::kBreak, {}, flags, link, {}, at});
+          else b.spans.push_back({TSpan::kText, " ", flags, link, {}, at});
           break;
         case CMARK_NODE_LINEBREAK:
           b.spans.push_back({TSpan::kBreak, {}, flags, link, {}, at});
@@ -315,7 +530,9 @@ class TChapterParser {
           const bool world = url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0 ||
                              url.rfind("mailto:", 0) == 0;
           if (!internal && !world) {
-            Fail(at, "the link target '" + url + "' is neither #anchor nor http, https or mailto");
+            Warn(at, "the link target '" + url + "' is neither #anchor nor http, https or mailto: the text is set without the link");
+            Inlines(n, b, flags, link, at);
+            break;
           }
           if (PlainText(n) == "#" && internal) {
             b.spans.push_back({TSpan::kPageRef, Source(url.substr(1), at), flags, {}, {}, at});
@@ -331,6 +548,15 @@ class TChapterParser {
                              cmark_node_get_title(n) ? cmark_node_get_title(n) : "", at});
           break;
         }
+        case CMARK_NODE_FOOTNOTE_REFERENCE: {
+          // The note's number, a link to the note; the first mark of a note is where it links back to.
+          const int number = std::atoi(literal ? literal : "0");
+          if (marked_.insert(number).second) b.spans.push_back({TSpan::kAnchor, MarkName(number), 0, {}, {}, at});
+          TSpan s{TSpan::kText, std::to_string(number), flags, "#" + NoteName(number), {}, at};
+          s.noteMark = true;
+          b.spans.push_back(std::move(s));
+          break;
+        }
         case CMARK_NODE_HTML_INLINE: {
           const std::string html = Trim(literal ? literal : "");
           static const std::regex open(R"re(^<a\s+id\s*=\s*"([^"]*)"\s*>$)re");
@@ -342,7 +568,7 @@ class TChapterParser {
           } else if (html == "<br>" || html == "<br/>" || html == "<br />") {
             b.spans.push_back({TSpan::kBreak, {}, flags, link, {}, at});
           } else {
-            Fail(at, "unsupported HTML: " + html);
+            Warn(at, "unknown HTML " + html.substr(0, 40) + ": the tag is dropped");
           }
           break;
         }
@@ -359,10 +585,20 @@ class TChapterParser {
   std::string file_;
   std::string language_;
   TSourceText& texts_;
+  int index_;
+  int lines_ = 0;  // of the chapter's own text
   std::optional<uint8_t> pendingAlign_;
   bool pendingDropcap_ = false;
   int pendingLine_ = 0;
+  bool pendingFigure_ = false;
+  int pendingFigureLine_ = 0;
   std::vector<TSpan> pendingAnchors_;
+  int quote_ = 0;      // the depth of block quotes being read
+  int note_ = 0;       // the note being read (0: the text)
+  bool verse_ = false; // a line block: its line ends are line breaks
+  std::set<int> marked_;    // notes the text refers to
+  std::set<int> unmarked_;  // notes only the references after the text refer to
+  std::vector<TSourceWarning> warnings_;
 };
 
 }  // namespace
@@ -374,9 +610,9 @@ std::string HeadingAnchor(const std::string& text) {
 }
 
 TChapter ParseChapter(const std::string& markdown, const std::string& file,
-                      const std::string& language, TSourceText* texts) {
+                      const std::string& language, TSourceText* texts, int index) {
   TSourceText own;
-  return TChapterParser(file, language, texts ? *texts : own).Parse(markdown);
+  return TChapterParser(file, language, texts ? *texts : own, index).Parse(markdown);
 }
 
 }  // namespace folivar::make

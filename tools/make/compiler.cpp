@@ -104,7 +104,7 @@ std::string CompileBook(const std::string& dir, TCompileStats* stats) {
   for (size_t i = 0; i < source.chapters.size(); ++i) {
     const std::string& name = source.chapters[i];
     const std::string text = ReadFile(root / name, name, source.chapterLines[i], "book.toml");
-    chapters.push_back(ParseChapter(text, name, source.language, &source.texts));
+    chapters.push_back(ParseChapter(text, name, source.language, &source.texts, static_cast<int>(i) + 1));
   }
   TMessages messages = DefaultMessages();
   const std::filesystem::path messagesPath = root / source.messages;
@@ -202,6 +202,8 @@ std::string CompileBook(const std::string& dir, TCompileStats* stats) {
     stats->anchors = static_cast<int32_t>(anchors.Names().size());
     stats->lines = static_cast<int32_t>(lines.size());
     stats->warnings = source.texts.Warnings();  // the source gate sees every text before the layout
+    stats->warnings.insert(stats->warnings.end(), source.warnings.begin(), source.warnings.end());
+    for (const TChapter& c : chapters) stats->warnings.insert(stats->warnings.end(), c.warnings.begin(), c.warnings.end());
     stats->warnings.insert(stats->warnings.end(), layout.Warnings().begin(), layout.Warnings().end());
   }
   return writer.Build();

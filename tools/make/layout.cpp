@@ -16,10 +16,13 @@ constexpr int32_t kHyphenPenalty = 50;
 constexpr int32_t kMaxSpace = 127;
 constexpr int32_t kContentsIndent = 16;
 constexpr int32_t kListIndent = 16;  // per level of a list
+constexpr int32_t kQuoteIndent = 24;  // on both sides, per level of a block quote
 constexpr char32_t kNoBreakSpace = 0xA0;
 constexpr char32_t kSoftHyphen = 0xAD;
 constexpr char32_t kEnDash = 0x2013;
 constexpr char32_t kEmDash = 0x2014;
+constexpr char32_t kZeroWidthSpace = 0x200B;
+constexpr char32_t kWordJoiner = 0x2060;
 
 bool IsSpace(char32_t c) { return c == ' ' || c < 32; }
 
@@ -39,6 +42,15 @@ int32_t TLayout::Anchor(const std::string& name, const std::string& file, int li
   const auto hit = anchors_.find(name);
   if (hit == anchors_.end()) throw TSourceError(file, line, "there is no anchor '" + name + "'");
   return hit->second;
+}
+
+std::string TLayout::Link(const std::string& link, const std::string& file, int line) {
+  if (link.empty() || link[0] != '#' || anchors_.count(link.substr(1))) return link;
+  if (missing_.insert({file, line, link}).second) {
+    warnings_.push_back({line > 0 ? file + ":" + std::to_string(line) : file,
+                         "there is no anchor '" + link.substr(1) + "': the text is set without the link"});
+  }
+  return {};
 }
 
 void TLayout::Emit(TPageLine line) {
@@ -83,7 +95,35 @@ void TLayout::AnchorOnly(std::vector<int32_t> anchors) {
 
 void TLayout::Chapter(const TChapter& chapter) {
   newPage_ = true;
-  for (const TBlock& b : chapter.blocks) Block(b, chapter.file);
+  verseBefore_ = notesBegun_ = false;
+  for (const TBlock& b : chapter.blocks) {
+    if (b.note > 0 && !notesBegun_) {
+      notesBegun_ = true;
+      NotesRule();
+    }
+    Block(b, chapter.file);
+    verseBefore_ = b.kind == TBlock::kVerse;
+  }
+}
+
+void TLayout::NotesRule() {
+  Spacing(TextLineHeight());
+  const uint16_t style = styles_.Text(source_.note, 0, {});
+  const uint16_t dash = ItemCode(kEmDash, BookEncoding());
+  CheckGlyph(kEmDash, style, "notes", 0);
+  TPageLine l;
+  for (int i = 0; i < 3; ++i) {
+    l.record.items.push_back({dash, style});
+    l.record.width += measure_.Width(dash, style);
+  }
+  l.record.ascent = measure_.Ascent(dash, style);
+  l.record.descent = measure_.Descent(dash, style);
+  l.record.height = l.record.ascent + l.record.descent;
+  l.record.alignment = kAlignLeft;
+  l.keepWithNext = true;
+  l.paragraph = paragraphs_++;
+  Emit(std::move(l));
+  Spacing(TextLineHeight() / 3);
 }
 
 void TLayout::Block(const TBlock& block, const std::string& file) {
@@ -112,9 +152,34 @@ void TLayout::Block(const TBlock& block, const std::string& file) {
       Spacing(lh / 4);
       return;
     }
-    case TBlock::kParagraph:
-      if (!PictureBlock(block, file)) Paragraph(block, source_.text, false, file);
-      Spacing(block.indent > 0 ? lh / 6 : lh / 3);  // list items stand closer
+    case TBlock::kParagraph: {
+      const TTextStyle& base = block.note > 0 ? source_.note : source_.text;
+      if (!PictureBlock(block, file)) {
+        Paragraph(block, base, false, file);
+      } else if (block.figure && !block.caption.empty()) {
+        TBlock caption;
+        caption.spans = block.caption;
+        caption.alignment = kAlignCentre;
+        caption.language = block.language;
+        caption.quote = block.quote;
+        caption.line = block.line;
+        Spacing(lh / 4);
+        Paragraph(caption, source_.caption, false, file, true);
+      }
+      Spacing(block.indent > 0 || block.note > 0 ? lh / 6 : lh / 3);  // list items and notes stand closer
+      return;
+    }
+    case TBlock::kVerse:
+      if (verseBefore_) Spacing(lh - lh / 3);  // a stanza gap: one line
+      Verse(block, file);
+      Spacing(lh / 3);
+      return;
+    case TBlock::kCode:
+      Code(block, file);
+      Spacing(lh / 3);
+      return;
+    case TBlock::kSceneBreak:
+      SceneBreak(block, file);
       return;
     case TBlock::kTable:
       blockAnchors();
@@ -147,15 +212,17 @@ bool TLayout::PictureBlock(const TBlock& block, const std::string& file) {
                            std::to_string(source_.TextWidth()) + " x " +
                            std::to_string(source_.TextHeight()) + ")");
   }
-  if (!picture->link.empty() && picture->link[0] == '#') Anchor(picture->link.substr(1), file, picture->line);
+  const std::string link = Link(picture->link, file, picture->line);
   TPageLine l;
   l.record.width = p.width;
   l.record.height = p.height;
   l.record.ascent = p.height;
   l.record.descent = 0;
   l.record.alignment = block.alignment.value_or(kAlignCentre);
-  l.record.items.push_back({p.number, styles_.Picture(picture->link)});
+  l.record.items.push_back({p.number, styles_.Picture(link)});
+  l.record.leftIndent = l.record.rightIndent = block.quote * kQuoteIndent;
   l.anchors = std::move(anchors);
+  l.keepWithNext = block.figure && !block.caption.empty();
   l.paragraph = paragraphs_++;
   Emit(std::move(l));
   return true;
@@ -201,8 +268,7 @@ std::vector<TElement> TLayout::Elements(const TTextStyle& base, const std::strin
         break;
       }
       case TSpan::kText: {
-        if (!s.link.empty() && s.link[0] == '#') Anchor(s.link.substr(1), file, s.line);
-        const uint16_t style = styles_.Text(base, s.flags, s.link);
+        const uint16_t style = styles_.Text(s.noteMark ? source_.note : base, s.flags, Link(s.link, file, s.line));
         const TTextEncoding encoding = BookEncoding();
         const std::u32string text = Utf8ToCodePoints(s.text);
         for (size_t i = 0; i < text.size(); ++i) {
@@ -220,6 +286,14 @@ std::vector<TElement> TLayout::Elements(const TTextStyle& base, const std::strin
             g.breakable = c != kNoBreakSpace;
             push(std::move(g));
             fontStyle = style;
+            continue;
+          }
+          if (c == kWordJoiner) continue;  // nothing at all: no break here
+          if (c == kZeroWidthSpace) {      // a place to break, drawing nothing
+            TElement p;
+            p.type = TElement::kPenalty;
+            p.penalty = 0;
+            push(std::move(p));
             continue;
           }
           if (c == kSoftHyphen) {  // a place to break, drawn only there
@@ -252,19 +326,20 @@ std::vector<TElement> TLayout::Elements(const TTextStyle& base, const std::strin
         break;
       }
       case TSpan::kPicture: {
-        if (!s.link.empty() && s.link[0] == '#') Anchor(s.link.substr(1), file, s.line);
+        const std::string link = Link(s.link, file, s.line);
         const TStoredPicture p = pictures_.Load(s.text, s.title, TPictureStore::kInline, file, s.line);
         if (p.width > source_.TextWidth() || p.height > source_.TextHeight()) {
           throw TSourceError(file, s.line, "the picture " + s.text + " (" + std::to_string(p.width) + " x " +
                                                std::to_string(p.height) + ") is larger than the text area");
         }
         TElement b;
-        b.item = {p.number, styles_.Picture(s.link), p.width, p.ascent, p.height - p.ascent};
+        b.item = {p.number, styles_.Picture(link), p.width, p.ascent, p.height - p.ascent};
         b.width = p.width;
         push(std::move(b));
         break;
       }
       case TSpan::kPageRef: {
+        if (Link("#" + s.text, file, s.line).empty()) break;  // left out, with a warning
         const int32_t anchor = Anchor(s.text, file, s.line);
         // The reader measures a page reference in the font of the item before it, so the two
         // stay on one line.
@@ -298,6 +373,7 @@ void TLayout::Hyphenate(std::vector<TElement>& e, const std::string& language) {
   size_t lastGlue = 0;
   for (size_t i = 0; i < e.size(); ++i)
     if (e[i].type == TElement::kGlue && e[i].breakable) lastGlue = i;
+  if (!THyphenator::Known(language)) return;  // no patterns: warned of where the language is named
   THyphenator& h = hyphenators_.For(language);
   const TTextEncoding encoding = BookEncoding();
   auto letter = [&](size_t i) {
@@ -416,11 +492,18 @@ TLineRecord TLayout::Record(const TBrokenLine& line, uint8_t alignment, int32_t 
   return r;
 }
 
-void TLayout::Paragraph(const TBlock& block, const TTextStyle& base, bool heading, const std::string& file) {
+void TLayout::Paragraph(const TBlock& block, const TTextStyle& base, bool heading, const std::string& file,
+                        bool keep) {
   std::vector<TSpan> spans = block.spans;
-  // A list item's bullet or number, kept on one line with the word after it.
-  if (!block.marker.empty()) spans.insert(spans.begin(), {TSpan::kText, block.marker + "\u00A0", 0, {}, {}, block.line});
-  const int32_t indent = block.indent * kListIndent;
+  // A list item's bullet or number (or a note's number, a link back to its mark), kept on one
+  // line with the word after it.
+  if (!block.marker.empty()) {
+    auto at = std::find_if(spans.begin(), spans.end(), [](const TSpan& s) { return s.kind != TSpan::kAnchor; });
+    at = spans.insert(at, {TSpan::kText, "\u00A0", 0, {}, {}, block.line});
+    spans.insert(at, {TSpan::kText, block.marker, 0, block.markerLink, {}, block.line});
+  }
+  const int32_t quote = block.quote * kQuoteIndent;
+  const int32_t indent = block.indent * kListIndent + quote;
   // A heading's own anchor stands at its first line.
   if (heading && !block.anchor.empty()) spans.insert(spans.begin(), {TSpan::kAnchor, block.anchor, 0, {}, {}, block.line});
   TGlyphBox glyph;
@@ -430,8 +513,7 @@ void TLayout::Paragraph(const TBlock& block, const TTextStyle& base, bool headin
   std::vector<TElement> e = Elements(base, file, spans);
   if (dropcap) {
     TElement b;
-    if (!glyph.link.empty() && glyph.link[0] == '#') Anchor(glyph.link.substr(1), file, block.line);
-    b.item = {glyph.picture, styles_.Glyph(glyph.link), glyph.width, 0, 0};
+    b.item = {glyph.picture, styles_.Glyph(Link(glyph.link, file, block.line)), glyph.width, 0, 0};
     b.width = glyph.width;
     e.insert(e.begin(), std::move(b));
   }
@@ -447,7 +529,7 @@ void TLayout::Paragraph(const TBlock& block, const TTextStyle& base, bool headin
   TBreakOptions options;
   options.justify = alignment == kJustify;
   options.lineWidth = [&](size_t i) {
-    return (dropcap && i >= 1 && static_cast<int32_t>(i) < glyph.lines ? width - glyph.width : width) - indent;
+    return (dropcap && i >= 1 && static_cast<int32_t>(i) < glyph.lines ? width - glyph.width : width) - indent - quote;
   };
   const std::vector<TBrokenLine> lines = BreakLines(e, options);
   if (lines.empty()) throw TSourceError(file, block.line, "a letter or picture of this paragraph is wider than the text");
@@ -456,9 +538,10 @@ void TLayout::Paragraph(const TBlock& block, const TTextStyle& base, bool headin
     TPageLine l;
     l.record = Record(lines[i], alignment, options.lineWidth(i), dropcap && i == 0);
     l.record.leftIndent = indent;
+    l.record.rightIndent = quote;
     if (dropcap && i >= 1 && static_cast<int32_t>(i) < glyph.lines) l.record.leftIndent += glyph.width;
     l.anchors = lines[i].anchors;
-    l.keepWithNext = heading || (dropcap && static_cast<int32_t>(i) + 1 < glyph.lines && i + 1 < lines.size());
+    l.keepWithNext = heading || (keep && i + 1 < lines.size()) || (dropcap && static_cast<int32_t>(i) + 1 < glyph.lines && i + 1 < lines.size());
     l.paragraph = id;
     l.index = static_cast<int32_t>(i);
     l.count = static_cast<int32_t>(lines.size());
@@ -468,6 +551,147 @@ void TLayout::Paragraph(const TBlock& block, const TTextStyle& base, bool headin
   if (dropcap && static_cast<int32_t>(lines.size()) < glyph.lines) {
     Spacing((glyph.lines - static_cast<int32_t>(lines.size())) * TextLineHeight());
   }
+}
+
+void TLayout::Verse(const TBlock& block, const std::string& file) {
+  const TTextStyle& base = block.note > 0 ? source_.note : source_.text;
+  const uint16_t style = styles_.Text(base, 0, {});
+  const int32_t quote = block.quote * kQuoteIndent;
+  const int32_t space = measure_.Width(kSpace, style);
+  const int32_t em = measure_.Width('M', style);
+  uint8_t alignment = block.alignment.value_or(kAlignLeft);
+  if (alignment == kJustify) alignment = kAlignLeft;
+  std::vector<std::vector<TSpan>> lines(1);
+  for (const TSpan& s : block.spans) {
+    if (s.kind == TSpan::kBreak) lines.emplace_back();
+    else lines.back().push_back(s);
+  }
+  // The lines of a stanza share a paragraph number; an empty line ends a stanza.
+  std::vector<TPageLine> stanza;
+  auto flush = [&] {
+    const int32_t id = paragraphs_++;
+    for (size_t i = 0; i < stanza.size(); ++i) {
+      stanza[i].paragraph = id;
+      stanza[i].index = static_cast<int32_t>(i);
+      stanza[i].count = static_cast<int32_t>(stanza.size());
+      Emit(std::move(stanza[i]));
+    }
+    stanza.clear();
+  };
+  for (std::vector<TSpan>& spans : lines) {
+    // Spaces and no-break spaces at the line's beginning are its indent.
+    int32_t lead = 0;
+    for (TSpan& s : spans) {
+      if (s.kind == TSpan::kAnchor) continue;
+      if (s.kind != TSpan::kText) break;
+      const std::u32string text = Utf8ToCodePoints(s.text);
+      size_t k = 0;
+      while (k < text.size() && (text[k] == ' ' || text[k] == kNoBreakSpace)) ++k;
+      lead += static_cast<int32_t>(k);
+      s.text = CodePointsToUtf8(text.substr(k));
+      if (k < text.size()) break;
+    }
+    const std::vector<TElement> e = Elements(base, file, spans);
+    if (std::none_of(e.begin(), e.end(), [](const TElement& x) { return x.type == TElement::kBox; })) {
+      flush();
+      std::vector<int32_t> anchors;
+      for (const TElement& x : e) anchors.insert(anchors.end(), x.anchors.begin(), x.anchors.end());
+      AnchorOnly(std::move(anchors));
+      Spacing(TextLineHeight());
+      continue;
+    }
+    const int32_t indent = std::min(lead * space, source_.TextWidth() / 2);
+    TBreakOptions options;
+    options.justify = false;
+    options.lineWidth = [&](size_t i) { return source_.TextWidth() - 2 * quote - indent - (i > 0 ? em : 0); };
+    const std::vector<TBrokenLine> broken = BreakLines(e, options);
+    if (broken.empty()) throw TSourceError(file, block.line, "a letter or picture of this poem is wider than the text");
+    for (size_t i = 0; i < broken.size(); ++i) {
+      TPageLine l;
+      l.record = Record(broken[i], alignment, options.lineWidth(i), false);
+      l.record.leftIndent = quote + indent + (i > 0 ? em : 0);
+      l.record.rightIndent = quote;
+      l.anchors = broken[i].anchors;
+      stanza.push_back(std::move(l));
+    }
+  }
+  flush();
+}
+
+void TLayout::Code(const TBlock& block, const std::string& file) {
+  const uint16_t style = styles_.Text(source_.code, 0, {});
+  const int32_t quote = block.quote * kQuoteIndent;
+  const int32_t available = source_.TextWidth() - 2 * quote;
+  const int32_t hang = 2 * measure_.Width(kFixedSpace, style);
+  const int32_t ascent = measure_.Ascent('x', style), descent = measure_.Descent('x', style);
+  const TTextEncoding encoding = BookEncoding();
+  std::vector<int32_t> anchors;
+  std::vector<TPageLine> out;
+  auto line = [&](int32_t indent) {
+    TPageLine l;
+    l.record.ascent = ascent;
+    l.record.descent = descent;
+    l.record.height = ascent + descent;
+    l.record.alignment = kAlignLeft;
+    l.record.leftIndent = quote + indent;
+    l.record.rightIndent = quote;
+    out.push_back(std::move(l));
+  };
+  for (const TSpan& s : block.spans) {
+    if (s.kind == TSpan::kAnchor) {
+      anchors.push_back(Anchor(s.text, file, s.line));
+      continue;
+    }
+    // Spaces stay as they are written; a line too long wraps at the measure, hanging by two.
+    line(0);
+    for (const char32_t c : Utf8ToCodePoints(s.text)) {
+      const uint16_t code = c == ' ' ? kFixedSpace : ItemCode(c, encoding);
+      if (c != ' ') CheckGlyph(c, style, file, s.line);
+      const int32_t w = measure_.Width(code, style);
+      TLineRecord* r = &out.back().record;
+      if (!r->items.empty() && r->width + w > available - (r->leftIndent - quote)) {
+        line(hang);
+        r = &out.back().record;
+      }
+      r->items.push_back({code, style});
+      r->width += w;
+    }
+  }
+  if (out.empty()) {
+    AnchorOnly(std::move(anchors));
+    return;
+  }
+  out.front().anchors = std::move(anchors);
+  const int32_t id = paragraphs_++;
+  for (size_t i = 0; i < out.size(); ++i) {
+    out[i].paragraph = id;
+    out[i].index = static_cast<int32_t>(i);
+    out[i].count = static_cast<int32_t>(out.size());
+    Emit(std::move(out[i]));
+  }
+}
+
+// A space with a centred ornament, never apart from the line after it.
+void TLayout::SceneBreak(const TBlock& block, const std::string& file) {
+  const int32_t lh = TextLineHeight();
+  std::vector<TSpan> spans = block.spans;
+  spans.push_back({TSpan::kText, "* * *", 0, {}, {}, block.line});
+  TBreakOptions options;
+  options.justify = false;
+  options.lineWidth = [&](size_t) { return source_.TextWidth() - 2 * block.quote * kQuoteIndent; };
+  const std::vector<TBrokenLine> lines = BreakLines(Elements(source_.text, file, spans), options);
+  Spacing(lh / 2);
+  const int32_t id = paragraphs_++;
+  for (const TBrokenLine& b : lines) {
+    TPageLine l;
+    l.record = Record(b, kAlignCentre, options.lineWidth(0), false);
+    l.record.leftIndent = l.record.rightIndent = block.quote * kQuoteIndent;
+    l.anchors = b.anchors;
+    l.keepWithNext = true;
+    l.paragraph = id;
+    Emit(std::move(l));
+  }
+  Spacing(lh / 2);
 }
 
 void TLayout::Contents() {

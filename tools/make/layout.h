@@ -1,5 +1,6 @@
 // Laying out the chapters: paragraphs and headings broken into measured lines (total fit, with
-// hyphenation), drop caps, pictures on lines of their own, the contents, vertical spacing and page
+// hyphenation), drop caps, pictures on lines of their own and figures with captions, block quotes,
+// poems, code, scene breaks, the notes at a chapter's end, the contents, vertical spacing and page
 // breaks. The result is the stream of lines that the page breaker cuts into pages.
 #pragma once
 
@@ -7,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -43,7 +45,8 @@ class TLayout {
 
   const std::vector<TPageLine>& Lines() const { return lines_; }
 
-  // A character whose face has no glyph for it, once per face and character.
+  // A character whose face has no glyph for it, once per face and character; a link to an anchor
+  // the book does not have (set without the link).
   const std::vector<TSourceWarning>& Warnings() const { return warnings_; }
 
   // The height of a line of the text style.
@@ -58,7 +61,16 @@ class TLayout {
   };
 
   void Block(const TBlock& block, const std::string& file);
-  void Paragraph(const TBlock& block, const TTextStyle& base, bool heading, const std::string& file);
+  // `keep`: every line is kept with the next (a figure's caption with its picture).
+  void Paragraph(const TBlock& block, const TTextStyle& base, bool heading, const std::string& file,
+                 bool keep = false);
+  // A stanza: each line as written, never justified or hyphenated, a long one hanging below.
+  void Verse(const TBlock& block, const std::string& file);
+  // Code: each line as written in the code style, a long one wrapped at the measure.
+  void Code(const TBlock& block, const std::string& file);
+  void SceneBreak(const TBlock& block, const std::string& file);
+  // The short rule above the notes at a chapter's end.
+  void NotesRule();
   bool PictureBlock(const TBlock& block, const std::string& file);
   // A table's rows of cells, their text wrapped to the columns (tools/make/tablelayout.cpp).
   void Table(const TBlock& block, const std::string& file);
@@ -78,6 +90,8 @@ class TLayout {
   void Emit(TPageLine line);
   void AnchorOnly(std::vector<int32_t> anchors);
   int32_t Anchor(const std::string& name, const std::string& file, int line) const;
+  // The link itself, or none (and a warning) when it names an anchor the book does not have.
+  std::string Link(const std::string& link, const std::string& file, int line);
 
   const TBookSource& source_;
   TMeasure& measure_;
@@ -90,7 +104,10 @@ class TLayout {
   std::vector<TSourceWarning> warnings_;
   std::set<std::pair<uint16_t, char32_t>> checked_;   // style and character asked of the face
   std::set<std::pair<std::string, char32_t>> warned_;  // face and character
+  std::set<std::tuple<std::string, int, std::string>> missing_;  // file, line and link warned of
   bool newPage_ = true;
+  bool verseBefore_ = false;  // the block before was a stanza
+  bool notesBegun_ = false;   // the chapter's notes are being set
   int32_t paragraphs_ = 0;
   uint16_t textStyle_ = 0;
   int32_t textAscent_ = 0, textDescent_ = 0;

@@ -118,12 +118,18 @@ TTextStyle Full(std::string face, int32_t size, bool bold, uint32_t colour) {
 
 }  // namespace
 
-TTextStyle DefaultStyle(const std::string& name) {
+TTextStyle DefaultStyle(const std::string& name, const TTextStyle& text) {
   if (name == "text") return Full("Times New Roman", 12, false, 0x000000);
   if (name == "heading1") return Full("Arial", 18, true, 0x103050);
   if (name == "heading2") return Full("Arial", 14, true, 0x103050);
   if (name == "heading3") return Full("Arial", 12, true, 0x000000);
   if (name == "dropcap") return Full("Times New Roman", 40, false, 0x802020);
+  if (name == "code") return Full("Courier New", 10, false, 0x000000);
+  if (name == "caption" || name == "note") {
+    TTextStyle s = Full(text.face.value_or("Times New Roman"), 10, false, text.colour.value_or(0));
+    s.italic = name == "caption";
+    return s;
+  }
   TTextStyle link;
   link.colour = 0x0000C0;
   link.underline = true;
@@ -164,7 +170,9 @@ TBookSource ReadBookSource(const std::string& dir) {
   if (const auto* n = root.get("language")) {
     b.language = Path(*n, "language");
     if (!THyphenator::Known(b.language)) {
-      Fail(*n, std::string("'language' must be one of ") + THyphenator::Languages());
+      b.warnings.push_back({std::string(kFile) + ":" + std::to_string(LineOf(*n)),
+                            "no hyphenation patterns for the language '" + b.language + "' (" +
+                                THyphenator::Languages() + "): the text is not hyphenated"});
     }
   }
   if (const auto* n = root.get("messages")) {
@@ -240,15 +248,20 @@ TBookSource ReadBookSource(const std::string& dir) {
   b.heading3 = DefaultStyle("heading3");
   b.link = DefaultStyle("link");
   b.dropcap = DefaultStyle("dropcap");
+  b.code = DefaultStyle("code");
+  const toml::table* styles = nullptr;
   if (const auto* n = root.get("styles")) {
-    const toml::table& t = Table(*n, "styles");
-    OnlyKeys(t, {"text", "heading1", "heading2", "heading3", "link", "dropcap"}, "styles");
-    // A style given in book.toml replaces the default field by field.
-    for (auto [key, style] : {std::pair{"text", &b.text}, {"heading1", &b.heading1},
-                              {"heading2", &b.heading2}, {"heading3", &b.heading3},
-                              {"link", &b.link}, {"dropcap", &b.dropcap}}) {
-      if (const auto* v = t.get(key)) ReadStyle(*v, key, *style, b.texts);
-    }
+    styles = &Table(*n, "styles");
+    OnlyKeys(*styles, {"text", "heading1", "heading2", "heading3", "link", "dropcap", "code", "caption", "note"},
+             "styles");
+  }
+  // A style given in book.toml replaces the default field by field; the caption's and the
+  // note's defaults follow the text's face.
+  for (auto [key, style] : {std::pair{"text", &b.text}, {"heading1", &b.heading1}, {"heading2", &b.heading2},
+                            {"heading3", &b.heading3}, {"link", &b.link}, {"dropcap", &b.dropcap},
+                            {"code", &b.code}, {"caption", &b.caption}, {"note", &b.note}}) {
+    if (style == &b.caption || style == &b.note) *style = DefaultStyle(key, b.text);
+    if (const auto* v = styles ? styles->get(key) : nullptr) ReadStyle(*v, key, *style, b.texts);
   }
   return b;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/make/codepage.h"
+#include "tools/make/sourceerror.h"
 
 namespace folivar::make {
 
@@ -51,6 +52,10 @@ struct TBookSource {
   int coverLine = 0, backgroundLine = 0, digitsLine = 0;
 
   TTextStyle text, heading1, heading2, heading3, link, dropcap;
+  TTextStyle code, caption, note;  // code blocks, figure captions, the notes at a chapter's end
+
+  // What book.toml asks for that the compiler cannot do but compiles anyway.
+  std::vector<TSourceWarning> warnings;
 
   int32_t TextWidth() const { return pageWidth - marginLeft - marginRight; }
   int32_t TextHeight() const { return pageHeight - marginTop - marginBottom; }
@@ -60,7 +65,7 @@ struct TBookSource {
 TBookSource ReadBookSource(const std::string& dir);
 
 // The default styles of the format, with every field set (the link overlay sets colour and
-// underline only).
-TTextStyle DefaultStyle(const std::string& name);
+// underline only). `caption` and `note` take the face and colour of `text`.
+TTextStyle DefaultStyle(const std::string& name, const TTextStyle& text = {});
 
 }  // namespace folivar::make
