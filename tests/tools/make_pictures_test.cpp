@@ -17,6 +17,7 @@
 #include "tools/common/png.h"
 #include "tools/make/compiler.h"
 #include "tools/make/picturefile.h"
+#include "tools/make/picturestore.h"
 
 namespace folivar::make {
 namespace {
@@ -151,6 +152,23 @@ std::unique_ptr<TBook> Load(const fs::path& dir) {
   auto book = std::make_unique<TBook>();
   LoadBook(*book, OpenBookImage(test::WriteTempFile(dir.filename().string() + ".bin", CompileBook(dir.string()))));
   return book;
+}
+
+// Each use has its room: the text area (or a narrower measure) for a picture in the text, the page
+// for the cover, none for the background and digits.
+TEST(PictureStore, EachUseIsScaledToItsRoom) {
+  const fs::path dir = Dir("store");
+  Halves(dir / "wide.png", 600, 300, 0x00A000, 0xFFFF00);
+  TBookWriter writer;
+  TMeasure measure(writer);
+  TPictureStore store(measure, dir.string(), {260, 350, 300, 400});
+  const struct { TPictureStore::Use use; int32_t width, expectWidth, expectHeight; } cases[] = {
+      {TPictureStore::kInline, 0, 260, 130}, {TPictureStore::kBlock, 100, 100, 50},
+      {TPictureStore::kCover, 0, 300, 400},  {TPictureStore::kWhole, 0, 600, 300}};
+  for (const auto& c : cases) {
+    const TStoredPicture p = store.Load("wide.png", {}, c.use, "one.md", 1, c.width);
+    EXPECT_EQ(std::vector<int32_t>({p.width, p.height}), std::vector<int32_t>({c.expectWidth, c.expectHeight})) << int(c.use);
+  }
 }
 
 // A book without artwork: digits drawn from the text face, as high as each other and each one

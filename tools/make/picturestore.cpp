@@ -1,5 +1,6 @@
 #include "tools/make/picturestore.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -25,8 +26,9 @@ TPixels TPictureStore::Read(const std::string& path, const std::string& file, in
 }
 
 TStoredPicture TPictureStore::Load(const std::string& path, const std::string& title, Use use,
-                                   const std::string& file, int line) {
-  const auto key = std::make_tuple(path, title, use);
+                                   const std::string& file, int line, int32_t width) {
+  const int32_t room = width > 0 ? std::min(width, room_.textWidth) : room_.textWidth;
+  const auto key = std::make_tuple(path, title, use, room);
   if (const auto hit = loaded_.find(key); hit != loaded_.end()) return hit->second;
   TPictureFormat format;
   try {
@@ -38,7 +40,7 @@ TStoredPicture TPictureStore::Load(const std::string& path, const std::string& t
   std::string record;
   try {
     if (use == kInline || use == kBlock) {
-      picture = ScaleToFit(picture, Side(room_.textWidth), Side(room_.textHeight));
+      picture = ScaleToFit(picture, Side(room), Side(room_.textHeight));
     } else if (use == kCover) {
       picture = ScaleToCover(picture, Side(room_.pageWidth), Side(room_.pageHeight));
     }

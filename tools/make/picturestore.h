@@ -36,9 +36,11 @@ class TPictureStore {
       : measure_(measure), dir_(std::move(dir)), room_(room) {}
 
   // Reads SOURCE/path. `file` and `line` name where the picture is asked for, in errors (a file
-  // that is missing or cannot be read, a format that cannot hold it).
+  // that is missing or cannot be read, a format that cannot hold it). `width`, when given and
+  // narrower than the text area, is the room of a narrower measure (a list item, a quote): an
+  // inline or block picture is made smaller to fit it instead.
   TStoredPicture Load(const std::string& path, const std::string& title, Use use,
-                      const std::string& file, int line);
+                      const std::string& file, int line, int32_t width = 0);
 
   // The pixels of SOURCE/path as the file holds them; errors as Load.
   TPixels Read(const std::string& path, const std::string& file, int line) const;
@@ -47,7 +49,7 @@ class TPictureStore {
   TMeasure& measure_;
   std::string dir_;
   TPictureRoom room_;
-  std::map<std::tuple<std::string, std::string, Use>, TStoredPicture> loaded_;
+  std::map<std::tuple<std::string, std::string, Use, int32_t>, TStoredPicture> loaded_;
 };
 
 }  // namespace folivar::make
