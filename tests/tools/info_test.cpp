@@ -130,8 +130,10 @@ TEST(Info, PagesStylesAndPictures) {
 // whole on its first line ('#' stands for a page reference, '@' for a picture).
 TEST(Info, TextInReadingOrder) {
   const std::vector<std::u16string> cyrillic = {u"\u0416\u0438\u0437\u043D\u044C \u2014 \u0451\u0436"};
-  const struct { const char* name; bool unicode; std::vector<std::vector<std::u16string>> pages; const char* text; } cases[] = {
-      {"pages", false, {{}, {u"One line", u"two"}, {u"Next@\x1Fpage #."}}, "\f\nOne line\ntwo\n\f\nNext page 2.\n"},
+  using TPages = std::vector<std::vector<std::u16string>>;
+  const struct { const char* name; bool unicode; TPages pages; const char* text; } cases[] = {
+      {"pages", false, {{}, {u"One line", u"two"}, {u"Next@\x1Fpage #."}},
+       "\f\nOne line\ntwo\n\f\nNext page 2.\n"},
       {"cp1251", false, {{}, cyrillic}, "\f\nЖизнь — ёж\n"},
       {"unicode", true, {{}, cyrillic}, "\f\nЖизнь — ёж\n"},
       {"broken", false, {{}, {u"A hy-", u"phen-", u"ated word, Jean-", u"Paul, 1-", u"2 and a para-"}, {u"graph."}},
@@ -148,10 +150,10 @@ TEST(Info, TextInReadingOrder) {
       for (const std::u16string& text : page) {
         lines.emplace_back();
         for (char16_t ch : text) {
-          const uint16_t code = c.unicode ? ch : static_cast<uint8_t>(Utf8ToCp1251(Utf16ToUtf8(std::u16string(1, ch)))[0]);
-          lines.back().items.push_back(ch == u'#' ? std::pair<uint16_t, uint16_t>{0, 4}
-                                       : ch == u'@' ? std::pair<uint16_t, uint16_t>{0, 1}
-                                                    : std::pair<uint16_t, uint16_t>{code, 5});
+          const std::string cp1251 = Utf8ToCp1251(Utf16ToUtf8(std::u16string(1, ch)));
+          const uint16_t code = c.unicode ? ch : static_cast<uint8_t>(cp1251[0]);
+          using TItem = std::pair<uint16_t, uint16_t>;
+          lines.back().items.push_back(ch == u'#' ? TItem{0, 4} : ch == u'@' ? TItem{0, 1} : TItem{code, 5});
         }
       }
       w.AddPage(EncodePageRecord(-1, lines));
