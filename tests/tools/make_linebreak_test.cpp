@@ -237,6 +237,8 @@ TEST(MakeCodePage, TheGateNormalisesDropsAndWarnsAtTheLine) {
   EXPECT_EQ(forced.Take("a\u2060b", "a.md", 1), "a\u2060b");
   EXPECT_THROW(forced.Take("Caf\u00E9", "a.md", 1), TSourceError);
   EXPECT_EQ(BookString("a\u2060b\u200Bc", TTextEncoding::kCp1251), "abc");
+  EXPECT_EQ(ItemCode(0x2060, TTextEncoding::kCp1251), 150);
+  EXPECT_EQ(ItemCode(0x200B, TTextEncoding::kUnicode), 150);
 }
 
 // --- measuring

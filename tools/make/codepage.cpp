@@ -132,6 +132,7 @@ namespace {
 
 constexpr char32_t kZeroWidthSpace = 0x200B;
 constexpr char32_t kWordJoiner = 0x2060;
+constexpr uint16_t kZeroWidthMark = 150;  // an item code of either encoding: width 0, draws nothing
 
 bool Ascii(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -284,6 +285,7 @@ std::u32string LowerCase(std::u32string text) {
 }
 
 uint16_t ItemCode(char32_t u, TTextEncoding encoding) {
+  if (u == kZeroWidthSpace || u == kWordJoiner) return kZeroWidthMark;
   if (encoding == TTextEncoding::kUnicode) return static_cast<uint16_t>(u);
   if (u < 0x80) return static_cast<uint16_t>(u);
   const auto found = Reverse().find(u);

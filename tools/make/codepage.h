@@ -81,7 +81,8 @@ char32_t LowerCase(char32_t u);
 std::u32string LowerCase(std::u32string text);
 
 // The code of a text item showing the character: its code page 1251 byte (the en dash, byte
-// 150, with a high byte since code 150 draws nothing), or in a Unicode book its UTF-16 code unit.
+// 150, with a high byte since code 150 draws nothing), or in a Unicode book its UTF-16 code unit;
+// the zero-width space and the word joiner are that code 150.
 uint16_t ItemCode(char32_t u, TTextEncoding encoding);
 // The character a text item's code shows (0 for none).
 char32_t ItemCharacter(uint16_t code, TTextEncoding encoding);
