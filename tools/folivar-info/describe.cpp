@@ -26,11 +26,15 @@ struct TTextLine {
   bool letterStart = false;  // the first item shows a letter
 };
 
-// What the item shows; marks (style kinds 0 and 3) are left out of the line's ends.
+// Marks show nothing and are left out of the line's ends: style kinds 0 and 3, and the zero-width
+// mark (the compiler's zero-width space and word joiner).
 bool Mark(const TViewItem& item) {
-  return item.Style() != kPageReferenceStyle && (item.Kind() == kKindNone || item.Kind() == kKindJustify);
+  if (item.Style() == kPageReferenceStyle) return false;
+  return item.Kind() == kKindNone || item.Kind() == kKindJustify ||
+         (item.Kind() == kKindCharacter && item.Code() == kZeroWidth);
 }
 
+// What the item shows: the page's text of it.
 std::u16string Shown(const TViewItem& item, TTextEncoding encoding) {
   if (item.Style() == kPageReferenceStyle) {
     return IsAnchor(item.Code()) ? Cp1251ToUtf16(IntToText(AnchorPage(item.Code()))) : u"";
