@@ -63,33 +63,40 @@ TEST(PictureFile, EachFormatIsReadByItsContent) {
       {"jpeg", 0xFF0000, 0x0000FF, "-quality 95 jpg:", 40, 20, 0xFF0000, 0x0000FF, 12},
       {"jpeg-grey", 0x202020, 0xE0E0E0, "-colorspace Gray jpg:", 40, 20, 0x202020, 0xE0E0E0, 12},
       {"jpeg-cmyk", 0xFF0000, 0x00A000, "-colorspace CMYK -quality 95 jpg:", 40, 20, 0xFF0000, 0x00A000, 24},
-      {"gif", 0xFF0000, 0x0000FF, "-transparent '#0000FF' -interlace GIF gif:", 40, 20, 0xFF0000, 0xFFFFFF, 0},
+      {"gif", 0xFF0000, 0x0000FF, "-transparent '#0000FF' -interlace GIF gif:", 40, 20, 0xFF0000, 0xFFFFFF,
+       0},
   };
   for (const auto& c : cases) {
     const fs::path dir = Dir(c.name), made = dir / "picture.svg";
     Halves(dir / "source.png", c.width, c.height, c.top, c.bottom);
     if (*c.convert) {
-      const auto run = test::RunCommand("convert " + (dir / "source.png").string() + " " + c.convert + made.string());
+      const auto run =
+          test::RunCommand("convert " + (dir / "source.png").string() + " " + c.convert + made.string());
       ASSERT_EQ(run.status, 0) << c.name << ": " << run.out;
     } else {
       fs::copy_file(dir / "source.png", made);
     }
     const TPixels p = ReadPictureFile(made.string(), 100);
-    ASSERT_EQ(std::vector<uint32_t>({p.width, p.height}), std::vector<uint32_t>({c.width, c.height})) << c.name;
+    ASSERT_EQ(std::vector<uint32_t>({p.width, p.height}), std::vector<uint32_t>({c.width, c.height}))
+        << c.name;
     for (uint32_t y : {0u, c.height / 2 - 1, c.height / 2, c.height - 1}) {
       const uint32_t at = p.pixels[size_t{y} * p.width + p.width / 2];
-      EXPECT_TRUE(Near(at, y < c.height / 2 ? c.expectTop : c.expectBottom, c.tolerance)) << c.name << " row " << y << ": " << std::hex << at;
+      EXPECT_TRUE(Near(at, y < c.height / 2 ? c.expectTop : c.expectBottom, c.tolerance))
+          << c.name << " row " << y << ": " << std::hex << at;
     }
   }
   // An SVG with a size of its own is drawn at it; one with only a viewBox at the fallback width.
   const fs::path dir = Dir("svg");
-  const struct { const char* size; uint32_t width, height; } svgs[] = {{"width=\"40\" height=\"20\"", 40, 20},
-                                                                      {"viewBox=\"0 0 80 40\"", 100, 50}};
+  const struct {
+    const char* size;
+    uint32_t width, height;
+  } svgs[] = {{"width=\"40\" height=\"20\"", 40, 20}, {"viewBox=\"0 0 80 40\"", 100, 50}};
   for (const auto& s : svgs) {
-    Write(dir / "a.png", std::string("<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" ") + s.size +
-                             "><rect width=\"100%\" height=\"50%\" fill=\"#FF0000\"/></svg>\n");
+    Write(dir / "a.png", std::string("<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" ") +
+                             s.size + "><rect width=\"100%\" height=\"50%\" fill=\"#FF0000\"/></svg>\n");
     const TPixels p = ReadPictureFile((dir / "a.png").string(), 100);
-    ASSERT_EQ(std::vector<uint32_t>({p.width, p.height}), std::vector<uint32_t>({s.width, s.height})) << s.size;
+    ASSERT_EQ(std::vector<uint32_t>({p.width, p.height}), std::vector<uint32_t>({s.width, s.height}))
+        << s.size;
     EXPECT_EQ(p.pixels[p.width / 2], 0xFF0000u) << s.size;
     EXPECT_EQ(p.pixels.back(), 0xFFFFFFu) << s.size;
   }
@@ -100,10 +107,15 @@ TEST(PictureFile, EachFormatIsReadByItsContent) {
 TEST(PictureFile, AFileThatIsNoneOrDoesNotDecodeIsAnError) {
   const fs::path dir = Dir("bad");
   // Noise, so that most of the file is the picture's data rather than its tables.
-  ASSERT_EQ(test::RunCommand("convert -size 128x128 xc:gray +noise Random " + (dir / "ok.jpg").string()).status, 0);
+  ASSERT_EQ(
+      test::RunCommand("convert -size 128x128 xc:gray +noise Random " + (dir / "ok.jpg").string()).status, 0);
   std::ifstream in(dir / "ok.jpg", std::ios::binary);
   const std::string jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const struct { const char* name; std::string bytes; const char* reason; } cases[] = {
+  const struct {
+    const char* name;
+    std::string bytes;
+    const char* reason;
+  } cases[] = {
       {"text", "just some text\n", "not a PNG, JPEG, GIF or SVG"},
       {"png", "\x89PNG\r\n\x1A\nnot really", "PNG"},
       {"jpeg", "\xFF\xD8\xFF\xE0 not really", "JPEG: "},
@@ -139,18 +151,23 @@ TPicture Stored(int32_t number) {
 // A source of three pages: the text area is 260 x 350, the page 300 x 400.
 fs::path Source(const std::string& name, const std::string& pictures) {
   const fs::path dir = Dir(name);
-  Write(dir / "book.toml", "title = \"A Rather Long Title Over Several Lines\"\nauthor = \"Some Author\"\n"
-                           "chapters = [\"one.md\"]\n[page]\nwidth = 300\nheight = 400\nspreads = false\n"
-                           "margins = { left = 20, top = 20, right = 20, bottom = 30 }\n" + pictures);
+  Write(dir / "book.toml",
+        "title = \"A Rather Long Title Over Several Lines\"\nauthor = \"Some Author\"\n"
+        "chapters = [\"one.md\"]\n[page]\nwidth = 300\nheight = 400\nspreads = false\n"
+        "margins = { left = 20, top = 20, right = 20, bottom = 30 }\n" +
+            pictures);
   Write(dir / "one.md", "# One\n\n![wide](wide.gif)\n\n---\n\nTwo.\n\n---\n\nThree.\n");
   Halves(dir / "wide.png", 2000, 1000, 0x00A000, 0xFFFF00);
-  EXPECT_EQ(test::RunCommand("convert " + (dir / "wide.png").string() + " " + (dir / "wide.gif").string()).status, 0);
+  EXPECT_EQ(
+      test::RunCommand("convert " + (dir / "wide.png").string() + " " + (dir / "wide.gif").string()).status,
+      0);
   return dir;
 }
 
 std::unique_ptr<TBook> Load(const fs::path& dir) {
   auto book = std::make_unique<TBook>();
-  LoadBook(*book, OpenBookImage(test::WriteTempFile(dir.filename().string() + ".bin", CompileBook(dir.string()))));
+  LoadBook(*book,
+           OpenBookImage(test::WriteTempFile(dir.filename().string() + ".bin", CompileBook(dir.string()))));
   return book;
 }
 
@@ -162,12 +179,18 @@ TEST(PictureStore, EachUseIsScaledToItsRoom) {
   TBookWriter writer;
   TMeasure measure(writer);
   TPictureStore store(measure, dir.string(), {260, 350, 300, 400});
-  const struct { TPictureStore::Use use; int32_t width, expectWidth, expectHeight; } cases[] = {
-      {TPictureStore::kInline, 0, 260, 130}, {TPictureStore::kBlock, 100, 100, 50},
-      {TPictureStore::kCover, 0, 300, 400},  {TPictureStore::kWhole, 0, 600, 300}};
+  const struct {
+    TPictureStore::Use use;
+    int32_t width, expectWidth, expectHeight;
+  } cases[] = {{TPictureStore::kInline, 0, 260, 130},
+               {TPictureStore::kBlock, 100, 100, 50},
+               {TPictureStore::kCover, 0, 300, 400},
+               {TPictureStore::kWhole, 0, 600, 300}};
   for (const auto& c : cases) {
     const TStoredPicture p = store.Load("wide.png", {}, c.use, "one.md", 1, c.width);
-    EXPECT_EQ(std::vector<int32_t>({p.width, p.height}), std::vector<int32_t>({c.expectWidth, c.expectHeight})) << int(c.use);
+    EXPECT_EQ(std::vector<int32_t>({p.width, p.height}),
+              std::vector<int32_t>({c.expectWidth, c.expectHeight}))
+        << int(c.use);
   }
 }
 
@@ -192,10 +215,11 @@ TEST(MakePictures, ABookWithoutArtworkGetsDigitsAndACover) {
   size_t upper = 0, lower = 0, rows = 0;
   for (size_t i = 0; i < cover.pixels.size(); ++i)
     (i / 300 < 400 / 3 ? upper : lower) += cover.pixels[i] != cover.pixels[0] ? 1 : 0;
-  for (uint32_t y = 0; y < 400 / 3; ++y) rows += std::count(cover.pixels.begin() + y * 300, cover.pixels.begin() + y * 300 + 300, 0x103050u) > 0;
+  for (uint32_t y = 0; y < 400 / 3; ++y)
+    rows += std::count(cover.pixels.begin() + y * 300, cover.pixels.begin() + y * 300 + 300, 0x103050u) > 0;
   EXPECT_GT(upper, 1500u);  // the title, in heading1's colour over two lines at least
   EXPECT_GT(rows, 40u);
-  EXPECT_GT(lower, 100u);   // the author
+  EXPECT_GT(lower, 100u);  // the author
   TPage& page = *book->pages[1];
   page.DecodePage(&book->substitute, *book->source);
   int32_t number = -1;
@@ -230,7 +254,8 @@ TEST(MakePictures, ThePageNumbersAreDrawn) {
     const fs::path dir = Source(*digits ? "unnumbered" : "numbered", digits);
     const std::string book = test::WriteTempFile(dir.filename().string() + ".bin", CompileBook(dir.string()));
     const std::string png = (dir / "page.png").string();
-    ASSERT_EQ(test::RunCommand(std::string(FOLIVAR_RENDER_EXE) + " " + book + " --page 2 -o " + png).status, 0);
+    ASSERT_EQ(test::RunCommand(std::string(FOLIVAR_RENDER_EXE) + " " + book + " --page 2 -o " + png).status,
+              0);
     uint32_t width = 0, height = 0;
     const std::vector<uint32_t> pixels = ReadPng(png, width, height);
     size_t inked = 0;

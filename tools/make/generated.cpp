@@ -16,8 +16,10 @@ namespace {
 constexpr uint32_t kPaper = 0xF6F2E9;  // the cover's ground when the book has no background
 constexpr int32_t kSmallestSize = 6;   // points
 
-uint16_t AddPicture(TMeasure& measure, const TPixels& p, TPictureFormat format, uint32_t background = 0xFFFFFFFF) {
-  return measure.Picture(static_cast<int32_t>(p.height), EncodePicture(p.pixels, p.width, p.height, format, background));
+uint16_t AddPicture(TMeasure& measure, const TPixels& p, TPictureFormat format,
+                    uint32_t background = 0xFFFFFFFF) {
+  return measure.Picture(static_cast<int32_t>(p.height),
+                         EncodePicture(p.pixels, p.width, p.height, format, background));
 }
 
 // The ten digits cut to the rows that any of them inks.
@@ -82,8 +84,8 @@ struct TSetLines {
 
 // The text in the style at the largest size from `size` down to `smallest` at which each word
 // fits the width and all its lines the height.
-TSetLines SetText(TMeasure& measure, TTextStyle style, const std::string& text, int32_t size, int32_t smallest,
-                  int32_t width, int32_t height) {
+TSetLines SetText(TMeasure& measure, TTextStyle style, const std::string& text, int32_t size,
+                  int32_t smallest, int32_t width, int32_t height) {
   TSetLines set;
   for (;; size = std::max(smallest, size * 9 / 10)) {
     style.size = size;
@@ -91,7 +93,8 @@ TSetLines SetText(TMeasure& measure, TTextStyle style, const std::string& text, 
     bool fits = true;
     set.lines = BreakWords(measure, set.font, text, width, fits);
     set.lineHeight = static_cast<int32_t>(measure.Render(set.font, "H", 0xFFFFFF).height);
-    if (size == smallest || (fits && set.lineHeight * static_cast<int32_t>(set.lines.size()) <= height)) return set;
+    if (size == smallest || (fits && set.lineHeight * static_cast<int32_t>(set.lines.size()) <= height))
+      return set;
   }
 }
 
@@ -105,10 +108,12 @@ void Paint(TMeasure& measure, const TStyleRecord& font, const std::string& line,
       const int64_t px = left + int64_t{x}, py = top + int64_t{y};
       if (px < 0 || py < 0 || px >= page.width || py >= page.height) continue;
       uint32_t& out = page.pixels[static_cast<size_t>(py) * page.width + static_cast<size_t>(px)];
-      const uint32_t b = dark.pixels[size_t{y} * dark.width + x], w = light.pixels[size_t{y} * dark.width + x];
+      const uint32_t b = dark.pixels[size_t{y} * dark.width + x],
+                     w = light.pixels[size_t{y} * dark.width + x];
       uint32_t mixed = 0;
       for (int shift = 0; shift <= 16; shift += 8) {
-        const uint32_t bc = b >> shift & 0xFF, wc = std::max(bc, w >> shift & 0xFF), ground = out >> shift & 0xFF;
+        const uint32_t bc = b >> shift & 0xFF, wc = std::max(bc, w >> shift & 0xFF),
+                       ground = out >> shift & 0xFF;
         mixed |= (bc + (ground * (wc - bc) + 127) / 255) << shift;
       }
       out = mixed;
@@ -164,8 +169,9 @@ uint16_t AddTypographicCover(TMeasure& measure, const TBookSource& source, const
   const int32_t width = std::max(1, source.TextWidth());
   const int32_t third = source.pageHeight / 3;
   const int32_t heading = source.heading1.size.value_or(18);
-  const TSetLines title = SetText(measure, source.heading1, source.title, heading * 2, std::min(heading, kSmallestSize * 2),
-                                  width, std::max(1, third - source.marginTop));
+  const TSetLines title =
+      SetText(measure, source.heading1, source.title, heading * 2, std::min(heading, kSmallestSize * 2),
+              width, std::max(1, third - source.marginTop));
   const int32_t titleHeight = title.lineHeight * static_cast<int32_t>(title.lines.size());
   int32_t y = std::max(source.marginTop, source.marginTop + (third - source.marginTop - titleHeight) / 2);
   for (const std::string& line : title.lines) {

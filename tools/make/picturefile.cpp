@@ -92,14 +92,15 @@ bool DecodeJpeg(const std::string& data, TPixels& out, std::vector<uint8_t>& row
     return false;
   }
   jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.data()), static_cast<unsigned long>(data.size()));
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.data()),
+               static_cast<unsigned long>(data.size()));
   jpeg_read_header(&info, TRUE);
   const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
   info.out_color_space = info.num_components == 1 ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
-  if (info.image_width > kLargestPictureSide || info.image_height > kLargestPictureSide || info.image_width == 0 ||
-      info.image_height == 0) {
-    std::snprintf(error.message, sizeof error.message, "%u x %u pixels is more than %u on a side", info.image_width,
-                  info.image_height, kLargestPictureSide);
+  if (info.image_width > kLargestPictureSide || info.image_height > kLargestPictureSide ||
+      info.image_width == 0 || info.image_height == 0) {
+    std::snprintf(error.message, sizeof error.message, "%u x %u pixels is more than %u on a side",
+                  info.image_width, info.image_height, kLargestPictureSide);
     jpeg_destroy_decompress(&info);
     return false;
   }
@@ -176,6 +177,9 @@ TPixels ReadGif(const std::string& data) {
   int error = 0;
   std::unique_ptr<GifFileType, TGifCloser> gif(DGifOpen(&input, GifRead, &error));
   if (!gif) Fail(std::string("GIF: ") + GifErrorString(error));
+  // The screen is known before the frames are read: no room is taken for a picture too large.
+  if (gif->SWidth > 0 && gif->SHeight > 0)
+    CheckSize(static_cast<uint32_t>(gif->SWidth), static_cast<uint32_t>(gif->SHeight));
   if (DGifSlurp(gif.get()) != GIF_OK) Fail(std::string("GIF: ") + GifErrorString(gif->Error));
   if (gif->ImageCount < 1) Fail("GIF: the file holds no picture");
   const SavedImage& frame = gif->SavedImages[0];
@@ -185,7 +189,8 @@ TPixels ReadGif(const std::string& data) {
   if (d.Left < 0 || d.Top < 0 || d.Width <= 0 || d.Height <= 0) Fail("GIF: the first frame is empty");
   GraphicsControlBlock control;
   control.TransparentColor = NO_TRANSPARENT_COLOR;
-  if (DGifSavedExtensionToGCB(gif.get(), 0, &control) != GIF_OK) control.TransparentColor = NO_TRANSPARENT_COLOR;
+  if (DGifSavedExtensionToGCB(gif.get(), 0, &control) != GIF_OK)
+    control.TransparentColor = NO_TRANSPARENT_COLOR;
   TPixels out;
   // Some writers leave the screen size 0: the frame then sets it.
   out.width = static_cast<uint32_t>(gif->SWidth > 0 ? gif->SWidth : d.Left + d.Width);
@@ -196,7 +201,8 @@ TPixels ReadGif(const std::string& data) {
     for (int x = 0; x < d.Width; ++x) {
       const uint32_t px = static_cast<uint32_t>(d.Left + x), py = static_cast<uint32_t>(d.Top + y);
       if (px >= out.width || py >= out.height) continue;
-      const int index = frame.RasterBits[static_cast<size_t>(y) * static_cast<size_t>(d.Width) + static_cast<size_t>(x)];
+      const int index =
+          frame.RasterBits[static_cast<size_t>(y) * static_cast<size_t>(d.Width) + static_cast<size_t>(x)];
       if (index == control.TransparentColor) continue;
       // An index beyond the map is drawn black, as the common decoders draw it.
       const GifColorType c = index < map->ColorCount ? map->Colors[index] : GifColorType{0, 0, 0};
@@ -266,8 +272,8 @@ TPixels ReadSvg(const std::string& data, const std::string& path, uint32_t fallb
   TPixels out;
   out.width = static_cast<uint32_t>(width);
   out.height = static_cast<uint32_t>(height);
-  const std::unique_ptr<cairo_surface_t, TCairoSurfaceFree> surface(
-      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(out.width), static_cast<int>(out.height)));
+  const std::unique_ptr<cairo_surface_t, TCairoSurfaceFree> surface(cairo_image_surface_create(
+      CAIRO_FORMAT_ARGB32, static_cast<int>(out.width), static_cast<int>(out.height)));
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) Fail("SVG: no room to draw the picture");
   {
     const std::unique_ptr<cairo_t, TCairoFree> cairo(cairo_create(surface.get()));

@@ -23,18 +23,18 @@ namespace {
 // The part [s0, s1] x [t0, t1] of the picture (fractions of its width and height) resampled to
 // width x height. The pixels are four bytes each, the fourth always 0, so they pass as four
 // colour channels without alpha.
-TPixels Resample(const TPixels& in, uint32_t width, uint32_t height, double s0, double t0, double s1, double t1) {
+TPixels Resample(const TPixels& in, uint32_t width, uint32_t height, double s0, double t0, double s1,
+                 double t1) {
   TPixels out;
   out.width = width;
   out.height = height;
   out.pixels.resize(size_t{width} * height);
-  const int ok = stbir_resize_region(in.pixels.data(), static_cast<int>(in.width), static_cast<int>(in.height),
-                                     static_cast<int>(in.width * 4), out.pixels.data(), static_cast<int>(width),
-                                     static_cast<int>(height), static_cast<int>(width * 4), STBIR_TYPE_UINT8, 4,
-                                     STBIR_ALPHA_CHANNEL_NONE, 0, STBIR_EDGE_CLAMP, STBIR_EDGE_CLAMP,
-                                     STBIR_FILTER_DEFAULT, STBIR_FILTER_DEFAULT, STBIR_COLORSPACE_SRGB, nullptr,
-                                     static_cast<float>(s0), static_cast<float>(t0), static_cast<float>(s1),
-                                     static_cast<float>(t1));
+  const int ok = stbir_resize_region(
+      in.pixels.data(), static_cast<int>(in.width), static_cast<int>(in.height),
+      static_cast<int>(in.width * 4), out.pixels.data(), static_cast<int>(width), static_cast<int>(height),
+      static_cast<int>(width * 4), STBIR_TYPE_UINT8, 4, STBIR_ALPHA_CHANNEL_NONE, 0, STBIR_EDGE_CLAMP,
+      STBIR_EDGE_CLAMP, STBIR_FILTER_DEFAULT, STBIR_FILTER_DEFAULT, STBIR_COLORSPACE_SRGB, nullptr,
+      static_cast<float>(s0), static_cast<float>(t0), static_cast<float>(s1), static_cast<float>(t1));
   if (!ok) throw std::runtime_error("the picture cannot be resampled");
   for (uint32_t& p : out.pixels) p &= 0xFFFFFF;
   return out;

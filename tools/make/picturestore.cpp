@@ -17,7 +17,8 @@ uint32_t Side(int32_t v) { return static_cast<uint32_t>(std::max(v, 1)); }
 
 TPixels TPictureStore::Read(const std::string& path, const std::string& file, int line) const {
   const std::filesystem::path full = std::filesystem::path(dir_) / path;
-  if (!std::filesystem::is_regular_file(full)) throw TSourceError(file, line, "the picture " + path + " does not exist");
+  if (!std::filesystem::is_regular_file(full))
+    throw TSourceError(file, line, "the picture " + path + " does not exist");
   try {
     return ReadPictureFile(full.string(), Side(room_.textWidth));
   } catch (const std::exception& e) {

@@ -39,8 +39,8 @@ class TPictureStore {
   // that is missing or cannot be read, a format that cannot hold it). `width`, when given and
   // narrower than the text area, is the room of a narrower measure (a list item, a quote): an
   // inline or block picture is made smaller to fit it instead.
-  TStoredPicture Load(const std::string& path, const std::string& title, Use use,
-                      const std::string& file, int line, int32_t width = 0);
+  TStoredPicture Load(const std::string& path, const std::string& title, Use use, const std::string& file,
+                      int line, int32_t width = 0);
 
   // The pixels of SOURCE/path as the file holds them; errors as Load.
   TPixels Read(const std::string& path, const std::string& file, int line) const;
