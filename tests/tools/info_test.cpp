@@ -127,7 +127,8 @@ TEST(Info, PagesStylesAndPictures) {
 
 // --text: a line for each stored line, a form feed line between pages, the same text from either
 // encoding, a page reference as its page, pictures as nothing, and a word broken at a line's end
-// whole on its first line ('#' stands for a page reference, '@' for a picture).
+// whole on its first line ('#' stands for a page reference, '@' for a picture, '~' for the mark
+// after a hyphen that the compiler added).
 TEST(Info, TextInReadingOrder) {
   const std::vector<std::u16string> cyrillic = {u"\u0416\u0438\u0437\u043D\u044C \u2014 \u0451\u0436"};
   using TPages = std::vector<std::vector<std::u16string>>;
@@ -136,8 +137,8 @@ TEST(Info, TextInReadingOrder) {
        "\f\nOne line\ntwo\n\f\nNext page 2.\n"},
       {"cp1251", false, {{}, cyrillic}, "\f\nЖизнь — ёж\n"},
       {"unicode", true, {{}, cyrillic}, "\f\nЖизнь — ёж\n"},
-      {"broken", false, {{}, {u"A hy-", u"phen-", u"ated word, Jean-", u"Paul, 1-", u"2 and a para-"}, {u"graph."}},
-       "\f\nA hyphenated\n\nword, Jean-Paul,\n1-\n2 and a paragraph.\n\f\n\n"},
+      {"broken", false, {{}, {u"A hy-~", u"phen-~", u"ated word, Jean-", u"Paul, 1-~", u"2 and a para-~"}, {u"graph."}},
+       "\f\nA hyphenated\n\nword, Jean-\nPaul, 1-\n2 and a paragraph.\n\f\n\n"},
   };
   for (const auto& c : cases) {
     TBookWriter w;
@@ -153,7 +154,7 @@ TEST(Info, TextInReadingOrder) {
           const std::string cp1251 = Utf8ToCp1251(Utf16ToUtf8(std::u16string(1, ch)));
           const uint16_t code = c.unicode ? ch : static_cast<uint8_t>(cp1251[0]);
           using TItem = std::pair<uint16_t, uint16_t>;
-          lines.back().items.push_back(ch == u'#' ? TItem{0, 4} : ch == u'@' ? TItem{0, 1} : TItem{code, 5});
+          lines.back().items.push_back(ch == u'#' ? TItem{0, 4} : ch == u'@' ? TItem{0, 1} : ch == u'~' ? TItem{150, 5} : TItem{code, 5});
         }
       }
       w.AddPage(EncodePageRecord(-1, lines));

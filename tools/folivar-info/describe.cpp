@@ -22,7 +22,7 @@ bool Letter(char16_t c) { return Category(c) >= UTF8PROC_CATEGORY_LU && Category
 // A stored line as text, and what the joining of a broken word asks of its ends.
 struct TTextLine {
   std::u16string text;
-  bool hyphenEnd = false;    // the last item is a hyphen following a letter
+  bool hyphenEnd = false;    // ends in a hyphen that the compiler added
   bool letterStart = false;  // the first item shows a letter
 };
 
@@ -59,9 +59,12 @@ TTextLine LineText(const TLine& line, TTextEncoding encoding) {
            Letter(Shown(*item, encoding)[0]);
   };
   out.letterStart = !shown.empty() && letter(shown.front());
-  out.hyphenEnd = shown.size() >= 2 && shown.back()->Kind() == kKindCharacter &&
-                  shown.back()->Style() != kPageReferenceStyle && Shown(*shown.back(), encoding) == u"-" &&
-                  letter(shown[shown.size() - 2]);
+  // The compiler marks the hyphen it adds at a line's end with a zero-width item after it; a
+  // word's own hyphen at the end of a line carries no mark and stays.
+  const size_t n = line.items.size();
+  out.hyphenEnd = n >= 2 && line.items[n - 1].Kind() == kKindCharacter && line.items[n - 1].Code() == kZeroWidth &&
+                  line.items[n - 1].Style() != kPageReferenceStyle && line.items[n - 2].Kind() == kKindCharacter &&
+                  Shown(line.items[n - 2], encoding) == u"-";
   return out;
 }
 
@@ -72,18 +75,14 @@ void JoinBrokenWords(std::vector<TTextLine>& lines) {
       TTextLine& first = lines[i];
       TTextLine& next = lines[j];
       first.hyphenEnd = false;
-      const char16_t before = first.text[first.text.size() - 2];
-      const bool ownHyphen = Category(before) == UTF8PROC_CATEGORY_LL &&
-                             (Category(next.text[0]) == UTF8PROC_CATEGORY_LU ||
-                              Category(next.text[0]) == UTF8PROC_CATEGORY_LT);
-      if (!ownHyphen) first.text.pop_back();
+      first.text.pop_back();
       const size_t space = next.text.find(u' ');
       first.text += next.text.substr(0, space);
       if (space != std::u16string::npos) {
         next.text.erase(0, space + 1);
         break;
       }
-      // The whole line was the word's middle: it may go on after that line's own hyphen.
+      // The whole line was the word's middle: it may end in a hyphen of the compiler again.
       next.text.clear();
       first.hyphenEnd = next.hyphenEnd;
       next.hyphenEnd = false;

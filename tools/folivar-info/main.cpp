@@ -31,9 +31,8 @@ const char* const kUsage =
     "       folivar-info BOOK --text\n"
     "--text prints the book's text as UTF-8: a line for every stored line, a line holding only a form\n"
     "feed between pages (page 0, the cover, is empty), page references as their page numbers. A word\n"
-    "hyphenated at a line's end is printed whole on that line, without the hyphen; a hyphen that the\n"
-    "word has of its own is stored alike and is kept only where a small letter before it meets a\n"
-    "capital after it (Jean-Paul).";
+    "that the compiler hyphenated at a line's end is printed whole on that line, without the hyphen;\n"
+    "a word broken after a hyphen of its own stays as it is.";
 
 // The page I of the book, decoded; a page that cannot be read is reported, not replaced.
 std::unique_ptr<TPage> ReadPage(TBook& book, int32_t i) {

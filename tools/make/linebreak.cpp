@@ -5,6 +5,8 @@
 #include <limits>
 #include <memory>
 
+#include "book/paraclasses.h"
+
 namespace folivar::make {
 
 namespace {
@@ -187,6 +189,12 @@ std::vector<TBrokenLine> BreakLines(const std::vector<TElement>& given, const TB
     if (e[b].type == TElement::kPenalty && e[b].width > 0) {
       line.items.push_back(e[b].item);
       line.width += e[b].item.width;
+      // A zero-width mark after the hyphen tells the compiler's hyphen from a word's own one, for
+      // those who read the text back (folivar-info --text joins the word again).
+      TLineItem mark = e[b].item;
+      mark.code = kZeroWidth;
+      mark.width = mark.ascent = mark.descent = 0;
+      line.items.push_back(mark);
     }
     line.forced = e[b].type == TElement::kPenalty && e[b].penalty <= kForced;
     lines.push_back(std::move(line));
