@@ -120,7 +120,8 @@ TEST(PictureFile, AFileThatIsNoneOrDoesNotDecodeIsAnError) {
       {"png", "\x89PNG\r\n\x1A\nnot really", "PNG"},
       {"jpeg", "\xFF\xD8\xFF\xE0 not really", "JPEG: "},
       {"jpeg-cut", jpeg.substr(0, jpeg.size() / 2), "JPEG: "},
-      {"gif", "GIF89a not really", "GIF: "},
+      {"gif", std::string("GIF89a\x02\x00\x02\x00\x00\x00\x00,cut", 17), "GIF: "},
+      {"gif-huge", std::string("GIF89a\xFF\xFF\xFF\xFF\x00\x00\x00", 13), "GIF: 65535 x 65535 pixels is more"},
       {"svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\"><rect", "SVG: "},
   };
   for (const auto& c : cases) {

@@ -26,10 +26,10 @@ namespace {
 
 [[noreturn]] void Fail(const std::string& reason) { throw std::runtime_error(reason); }
 
-void CheckSize(uint32_t width, uint32_t height) {
-  if (width == 0 || height == 0) Fail("the picture is empty");
+void CheckSize(uint32_t width, uint32_t height, const std::string& format = {}) {
+  if (width == 0 || height == 0) Fail(format + "the picture is empty");
   if (width > kLargestPictureSide || height > kLargestPictureSide) {
-    Fail(std::to_string(width) + " x " + std::to_string(height) + " pixels is more than " +
+    Fail(format + std::to_string(width) + " x " + std::to_string(height) + " pixels is more than " +
          std::to_string(kLargestPictureSide) + " on a side");
   }
 }
@@ -179,7 +179,7 @@ TPixels ReadGif(const std::string& data) {
   if (!gif) Fail(std::string("GIF: ") + GifErrorString(error));
   // The screen is known before the frames are read: no room is taken for a picture too large.
   if (gif->SWidth > 0 && gif->SHeight > 0)
-    CheckSize(static_cast<uint32_t>(gif->SWidth), static_cast<uint32_t>(gif->SHeight));
+    CheckSize(static_cast<uint32_t>(gif->SWidth), static_cast<uint32_t>(gif->SHeight), "GIF: ");
   if (DGifSlurp(gif.get()) != GIF_OK) Fail(std::string("GIF: ") + GifErrorString(gif->Error));
   if (gif->ImageCount < 1) Fail("GIF: the file holds no picture");
   const SavedImage& frame = gif->SavedImages[0];
@@ -195,7 +195,7 @@ TPixels ReadGif(const std::string& data) {
   // Some writers leave the screen size 0: the frame then sets it.
   out.width = static_cast<uint32_t>(gif->SWidth > 0 ? gif->SWidth : d.Left + d.Width);
   out.height = static_cast<uint32_t>(gif->SHeight > 0 ? gif->SHeight : d.Top + d.Height);
-  CheckSize(out.width, out.height);
+  CheckSize(out.width, out.height, "GIF: ");
   out.pixels.assign(size_t{out.width} * out.height, 0xFFFFFF);
   for (int y = 0; y < d.Height; ++y) {
     for (int x = 0; x < d.Width; ++x) {
