@@ -567,8 +567,8 @@ class TChapterParser {
             // the end of an anchor, or a comment: nothing to set
           } else if (html == "<br>" || html == "<br/>" || html == "<br />") {
             b.spans.push_back({TSpan::kBreak, {}, flags, link, {}, at});
-          } else {
-            Warn(at, "unknown HTML " + html.substr(0, 40) + ": the tag is dropped");
+          } else if (html.rfind("</", 0) != 0) {  // an end tag goes with its start, warned of once
+            Warn(at, "unknown HTML " + html.substr(0, 40) + ": the tag is dropped, its text kept");
           }
           break;
         }

@@ -119,8 +119,14 @@ std::string CompileBook(const std::string& dir, TCompileStats* stats) {
   std::vector<TContentsEntry> contents;
   for (TChapter& c : chapters) {
     for (TBlock& b : c.blocks) {
-      for (const TSpan& s : b.spans)
-        if (s.kind == TSpan::kAnchor) anchors.Add(s.text, c.file, s.line);
+      std::vector<const TSpan*> spans;  // the block's, its caption's and its table cells'
+      for (const TSpan& s : b.spans) spans.push_back(&s);
+      for (const TSpan& s : b.caption) spans.push_back(&s);
+      for (const auto& row : b.table.rows)
+        for (const TTableCell& cell : row)
+          for (const TSpan& s : cell.spans) spans.push_back(&s);
+      for (const TSpan* s : spans)
+        if (s->kind == TSpan::kAnchor) anchors.Add(s->text, c.file, s->line);
       if (b.kind == TBlock::kHeading) {
         if (!b.anchorGiven) b.anchor = anchors.Free(b.anchor);
         anchors.Add(b.anchor, c.file, b.line);
