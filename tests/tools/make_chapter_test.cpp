@@ -95,7 +95,7 @@ class MakeChapterBook : public ::testing::Test {
            "that justified lines fill their width.\n\n"
            "| QFIRST the reader carries its own book and every page is measured\n"
            "|    INDENTED line\n|\n| AFTER the empty line\n\n"
-           "    CODELINE   x = 1;\n\n#### Deep HEADFOUR\n\n<!-- scene -->\n\nAFTERSCENE.\n\n"
+           "    CODELINE   x = 1;\n    LONGCODE = reader.carries(its, own, book);\n\n#### Deep HEADFOUR\n\n<!-- scene -->\n\nAFTERSCENE.\n\n"
            "<!-- figure -->\n![The *CAPTION* text](art/pic.png)\n\n---\n\n"
            "Unknown <span>SPANTEXT</span> and [GONE](#nowhere).\n\n[^a]: The NOTETEXT body.\n";
     book_ = Load(CompileBook(dir.string(), &stats_));
@@ -145,6 +145,13 @@ TEST_F(MakeChapterBook, QuotesPoemsCodeHeadingsAndSceneBreaks) {
   ASSERT_TRUE(code.line);
   EXPECT_EQ(Text(*code.line), "CODELINE   x = 1;");
   EXPECT_EQ(StyleOf(*code.line).font.faceName, "Courier New");
+  // A code line too long for the width wraps at it, going on two characters in.
+  const TFound wrapped = Find("LONGCODE");
+  ASSERT_TRUE(wrapped.line && wrapped.next);
+  EXPECT_EQ(wrapped.line->leftIndent, 0);
+  EXPECT_GT(wrapped.next->leftIndent, 0);
+  EXPECT_LE(wrapped.line->width, 240);
+  EXPECT_EQ(Text(*wrapped.line) + Text(*wrapped.next), "LONGCODE = reader.carries(its, own, book);");
   EXPECT_EQ(StyleOf(*Find("HEADFOUR").line).font.faceName, "Arial");
   EXPECT_EQ(StyleOf(*Find("HEADFOUR").line).font.size, 12);
   const TFound scene = Find("* * *");
@@ -182,8 +189,8 @@ TEST_F(MakeChapterBook, FigureCaptionNotesAndWarnings) {
   const TFound unknown = Find("SPANTEXT and GONE");
   ASSERT_TRUE(unknown.line);
   for (const TViewItem& item : unknown.line->items) EXPECT_TRUE(GetStyle(item.Style()).link.empty());
-  EXPECT_TRUE(Warned(stats_.warnings, "one.md:25", "unknown HTML <span>"));
-  EXPECT_TRUE(Warned(stats_.warnings, "one.md:25", "no anchor 'nowhere'"));
+  EXPECT_TRUE(Warned(stats_.warnings, "one.md:26", "unknown HTML <span>"));
+  EXPECT_TRUE(Warned(stats_.warnings, "one.md:26", "no anchor 'nowhere'"));
 }
 
 }  // namespace

@@ -99,18 +99,18 @@ void TLayout::Chapter(const TChapter& chapter) {
   for (const TBlock& b : chapter.blocks) {
     if (b.note > 0 && !notesBegun_) {
       notesBegun_ = true;
-      NotesRule();
+      NotesRule(chapter.file);
     }
     Block(b, chapter.file);
     verseBefore_ = b.kind == TBlock::kVerse;
   }
 }
 
-void TLayout::NotesRule() {
+void TLayout::NotesRule(const std::string& file) {
   Spacing(TextLineHeight());
   const uint16_t style = styles_.Text(source_.note, 0, {});
   const uint16_t dash = ItemCode(kEmDash, BookEncoding());
-  CheckGlyph(kEmDash, style, "notes", 0);
+  CheckGlyph(kEmDash, style, file, 0);
   TPageLine l;
   for (int i = 0; i < 3; ++i) {
     l.record.items.push_back({dash, style});

@@ -70,7 +70,7 @@ class TLayout {
   void Code(const TBlock& block, const std::string& file);
   void SceneBreak(const TBlock& block, const std::string& file);
   // The short rule above the notes at a chapter's end.
-  void NotesRule();
+  void NotesRule(const std::string& file);
   bool PictureBlock(const TBlock& block, const std::string& file);
   // A table's rows of cells, their text wrapped to the columns (tools/make/tablelayout.cpp).
   void Table(const TBlock& block, const std::string& file);
