@@ -35,7 +35,8 @@ struct TGrid {
 // A grid measured in one size: the elements of each cell and what each column needs.
 struct TMeasuredGrid {
   TTextStyle base;
-  int32_t gap = 0;  // between columns: about an em
+  int32_t gap = 0;    // between columns: about an em
+  int32_t space = 0;  // the narrowest gap, when the table is too wide
   std::vector<std::vector<std::vector<TElement>>> cells;
   std::vector<int32_t> words;    // per column: its widest word
   std::vector<int32_t> letters;  // its widest piece when words break between letters
@@ -141,10 +142,12 @@ TGrid Stacked(const TGrid& grid, int line) {
   TGrid g;
   g.alignments = {kAlignLeft};
   g.headerRows = grid.headerRows;
-  for (const auto& row : grid.rows) {
+  for (size_t r = 0; r < grid.rows.size(); ++r) {
+    const auto& row = grid.rows[r];
+    const uint8_t flags = r < grid.headerRows ? kBold : 0;
     std::vector<TSpan> spans;
     for (size_t c = 0; c < row.size(); ++c) {
-      if (c > 0) spans.push_back({TSpan::kText, " | ", 0, {}, {}, line});
+      if (c > 0) spans.push_back({TSpan::kText, " | ", flags, {}, {}, line});
       spans.insert(spans.end(), row[c].begin(), row[c].end());
     }
     g.rows.push_back({std::move(spans)});
@@ -156,10 +159,6 @@ TGrid Stacked(const TGrid& grid, int line) {
 
 void TLayout::Table(const TBlock& block, const std::string& file) {
   const TTable& table = block.table;
-  std::vector<int32_t> leading;
-  for (const TSpan& s : block.spans)
-    if (s.kind == TSpan::kAnchor) leading.push_back(Anchor(s.text, file, s.line));
-  AnchorOnly(std::move(leading));
   size_t columns = table.alignments.size();
   for (const auto& row : table.rows) columns = std::max(columns, row.size());
   if (columns == 0 || table.rows.empty()) return;
@@ -172,7 +171,9 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
     TMeasuredGrid m;
     m.base = source_.text;
     m.base.size = size;
-    m.gap = measure_.Width('M', styles_.Text(m.base, 0, {}));
+    const uint16_t plain = styles_.Text(m.base, 0, {});
+    m.gap = measure_.Width('M', plain);
+    m.space = measure_.Width(kSpace, plain);
     const size_t n = g.alignments.size();
     m.words.assign(n, 0);
     m.letters.assign(n, 0);
@@ -181,7 +182,12 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
       std::vector<std::vector<TElement>> cells;
       for (size_t c = 0; c < n; ++c) {
         std::vector<TElement> e = Elements(m.base, file, row[c]);
-        if (hyphenate && !language.empty()) Hyphenate(e, language);
+        if (hyphenate && !language.empty()) {
+          // Hyphenate leaves a paragraph's last word whole; a cell's last word may break too.
+          e.insert(e.end() - 1, TElement{TElement::kGlue});
+          Hyphenate(e, language);
+          e.erase(e.end() - 2);
+        }
         m.words[c] = std::max(m.words[c], WidestPiece(e, false, false));
         m.letters[c] = std::max(m.letters[c], WidestPiece(e, true, false));
         m.natural[c] = std::max(m.natural[c], WidestPiece(e, false, true));
@@ -215,9 +221,9 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
     m = measureGrid(grid, sizes.back(), true);
     std::string done = "words in its cells are broken to fit";
     if (Sum(m.letters) + gaps(m) > room && columns > 1) {
-      // Narrower gaps, then, when the letters alone are too wide, one row to a paragraph.
-      m.gap = std::max<int32_t>(0, static_cast<int32_t>((room - Sum(m.letters)) / static_cast<int64_t>(columns - 1)));
-      if (Sum(m.letters) > room) {
+      // Narrower gaps, down to a space; when even those are too wide, one row to a paragraph.
+      m.gap = std::max<int32_t>(m.space, static_cast<int32_t>((room - Sum(m.letters)) / static_cast<int64_t>(columns - 1)));
+      if (Sum(m.letters) + gaps(m) > room) {
         grid = Stacked(grid, block.line);
         m = measureGrid(grid, sizes.back(), true);
         done = "its rows are set as paragraphs, the cells separated by \"|\"";
@@ -236,8 +242,8 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
   std::vector<int32_t> xs(widths.size(), 0);
   for (size_t c = 1; c < widths.size(); ++c) xs[c] = xs[c - 1] + widths[c - 1] + m.gap;
   const int32_t tableWidth = xs.back() + widths.back();
-  const int32_t indent = position == kAlignRight    ? room - tableWidth
-                         : position == kAlignCentre ? (room - tableWidth) / 2 : 0;
+  const int32_t indent = std::max(0, position == kAlignRight    ? room - tableWidth
+                                    : position == kAlignCentre ? (room - tableWidth) / 2 : 0);
 
   const uint16_t plain = styles_.Text(m.base, 0, {});
   const uint16_t glyphStyle = styles_.Glyph({});
