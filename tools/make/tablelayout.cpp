@@ -254,13 +254,13 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
   auto advance = [&](TLineRecord& r, int32_t width) {
     for (int32_t piece = kWidestSpacer; width > 0; piece /= 2) {
       while (width >= piece) {
-        uint16_t& picture = spacers_[piece];
-        if (picture == 0) {
+        auto spacer = spacers_.find(piece);
+        if (spacer == spacers_.end()) {
           const std::vector<uint32_t> pixels(static_cast<size_t>(piece), key);
-          picture = measure_.Picture(0, EncodePicture(pixels, static_cast<uint32_t>(piece), 1,
-                                                      {TPictureFormat::kXbm, 75}, key));
+          const std::string xif = EncodePicture(pixels, static_cast<uint32_t>(piece), 1, {TPictureFormat::kXbm, 75}, key);
+          spacer = spacers_.emplace(piece, measure_.Picture(0, xif)).first;
         }
-        r.items.push_back({picture, glyphStyle});
+        r.items.push_back({spacer->second, glyphStyle});
         width -= piece;
       }
     }
@@ -317,11 +317,12 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
     }
     if (r + 1 == grid.headerRows && r + 1 < rows && tableWidth > 0) {
       // A thin rule under the head, in the text's colour, where the gap between rows would be.
-      uint16_t& picture = rules_[tableWidth];
-      if (picture == 0) {
+      auto picture = rules_.find(tableWidth);
+      if (picture == rules_.end()) {
         const std::vector<uint32_t> pixels(static_cast<size_t>(tableWidth), source_.text.colour.value_or(0) & 0xFFFFFF);
         const TPictureFormat format{tableWidth <= 255 ? TPictureFormat::kXbm : TPictureFormat::kRaw, 75};
-        picture = measure_.Picture(1, EncodePicture(pixels, static_cast<uint32_t>(tableWidth), 1, format));
+        const std::string xif = EncodePicture(pixels, static_cast<uint32_t>(tableWidth), 1, format);
+        picture = rules_.emplace(tableWidth, measure_.Picture(1, xif)).first;
       }
       TPageLine rule;
       rule.record.alignment = kAlignLeft;
@@ -330,7 +331,7 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
       rule.record.ascent = rowGap / 2 + 1;
       rule.record.descent = rowGap - rowGap / 2;
       rule.record.height = rule.record.ascent + rule.record.descent;
-      rule.record.items.push_back({picture, styles_.Picture({})});
+      rule.record.items.push_back({picture->second, styles_.Picture({})});
       rule.keepWithNext = true;
       Emit(std::move(rule));
     } else if (r + 1 < rows) {
