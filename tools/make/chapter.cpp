@@ -4,6 +4,7 @@
 #include <cmark-gfm.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <regex>
 #include <set>
@@ -281,8 +282,15 @@ class TChapterParser {
     }
     if (Trim(rest).empty()) return;
     static const std::regex tag(R"re(<[^>]*>)re");
-    Warn(line, "unknown HTML " + Trim(rest).substr(0, 40) + ": its tags are dropped, its text kept");
-    const std::string text = Trim(std::regex_replace(rest, tag, " "));
+    const std::string first = std::regex_search(rest, m, tag) ? m.str() : Trim(rest);
+    Warn(line, "unknown HTML " + first.substr(0, 40) + ": its tags are dropped, its text kept");
+    std::string text = Trim(std::regex_replace(rest, tag, " "));
+    for (const auto& [entity, character] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"},
+                                            {"&nbsp;", "\u00A0"}, {"&amp;", "&"}}) {
+      for (size_t at = text.find(entity); at != std::string::npos; at = text.find(entity, at + 1)) {
+        text.replace(at, std::strlen(entity), character);
+      }
+    }
     if (text.empty()) return;
     TBlock b = NewBlock(TBlock::kParagraph, line);
     b.spans.push_back({TSpan::kText, Source(text, line), 0, {}, {}, line});
@@ -406,7 +414,7 @@ class TChapterParser {
           }
         }
         for (const TSpan& s : b.spans) {
-          if (s.kind == TSpan::kText) b.plain += s.text;
+          if (s.kind == TSpan::kText && !s.noteMark) b.plain += s.text;  // a note's number is no part of it
           if (s.kind == TSpan::kPicture || s.kind == TSpan::kPageRef) Fail(line, "a heading holds text only");
         }
         b.plain = Trim(b.plain);
