@@ -112,7 +112,8 @@ std::string LineText(const TLine& line) {
   std::string s;
   for (const TViewItem& item : line.items) {
     if (item.Style() == kPageReferenceStyle) s += '#';
-    else if (item.Kind() == kKindCharacter) s += item.Code() == kFixedSpace ? ' ' : static_cast<char>(item.Code() & 0xFF);
+    else if (item.Kind() == kKindCharacter && item.Code() != kZeroWidth)
+      s += item.Code() == kFixedSpace ? ' ' : static_cast<char>(item.Code() & 0xFF);
   }
   return s;
 }
@@ -348,7 +349,7 @@ TEST(MakeCompileSettings, BookTomlReachesTheHeaderStylesAndProperties) {
 std::string LineLetters(const TLine& line) {
   std::u16string s;
   for (const TViewItem& item : line.items)
-    if (item.Kind() == kKindCharacter && item.Style() != kPageReferenceStyle)
+    if (item.Kind() == kKindCharacter && item.Style() != kPageReferenceStyle && item.Code() != kZeroWidth)
       s += item.Code() == kFixedSpace ? u' ' : ItemCodeUnit(item.Code(), BookEncoding());
   return Utf16ToUtf8(s);
 }
