@@ -24,6 +24,10 @@ namespace {
 constexpr int32_t kScales[] = {100, 80, 65};  // percent of the text size, tried in turn
 constexpr int32_t kSmallestSize = 6;           // points
 constexpr int32_t kWidestSpacer = 128;         // spacers are 1, 2, 4, ... 128 pixels wide
+// As the paragraphs around a table are indented (layout.cpp): a block quote on both sides, per
+// level, and a list on the left.
+constexpr int32_t kQuoteIndent = 24;
+constexpr int32_t kListIndent = 16;
 
 // The cells' spans by row and column (missing cells empty), the head's in bold.
 struct TGrid {
@@ -164,12 +168,14 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
   if (columns == 0 || table.rows.empty()) return;
 
   TGrid grid = Grid(table, columns);
-  const int32_t room = source_.TextWidth();
+  const int32_t quote = block.quote * kQuoteIndent, left = quote + block.indent * kListIndent;
+  const int32_t room = source_.TextWidth() - left - quote;
+  const TTextStyle& text = block.note > 0 ? source_.note : source_.text;
   const std::string language = THyphenator::Known(block.language) ? block.language
                                : THyphenator::Known(source_.language) ? source_.language : std::string();
   auto measureGrid = [&](const TGrid& g, int32_t size, bool hyphenate) {
     TMeasuredGrid m;
-    m.base = source_.text;
+    m.base = text;
     m.base.size = size;
     const uint16_t plain = styles_.Text(m.base, 0, {});
     m.gap = measure_.Width('M', plain);
@@ -200,7 +206,7 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
   auto gaps = [](const TMeasuredGrid& m) { return m.gap * static_cast<int32_t>(m.words.size() - 1); };
 
   // The sizes to try: the text's, then smaller ones, never below the smallest.
-  const int32_t textSize = source_.text.size.value_or(12);
+  const int32_t textSize = text.size.value_or(12);
   std::vector<int32_t> sizes;
   for (int32_t scale : kScales) {
     const int32_t s = std::min(textSize, std::max(kSmallestSize, (textSize * scale + 50) / 100));
@@ -242,8 +248,8 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
   std::vector<int32_t> xs(widths.size(), 0);
   for (size_t c = 1; c < widths.size(); ++c) xs[c] = xs[c - 1] + widths[c - 1] + m.gap;
   const int32_t tableWidth = xs.back() + widths.back();
-  const int32_t indent = std::max(0, position == kAlignRight    ? room - tableWidth
-                                    : position == kAlignCentre ? (room - tableWidth) / 2 : 0);
+  const int32_t indent = left + std::max(0, position == kAlignRight    ? room - tableWidth
+                                           : position == kAlignCentre ? (room - tableWidth) / 2 : 0);
 
   const uint16_t plain = styles_.Text(m.base, 0, {});
   const uint16_t glyphStyle = styles_.Glyph({});
@@ -284,6 +290,7 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
       TPageLine l;
       l.record.alignment = kAlignLeft;
       l.record.leftIndent = indent;
+      l.record.rightIndent = quote;
       int32_t x = 0, ascent = -1, descent = -1;
       for (size_t c = 0; c < widths.size(); ++c) {
         if (k >= cells[c].size()) continue;
@@ -316,7 +323,7 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
       Emit(std::move(l));
     }
     if (r + 1 == grid.headerRows && r + 1 < rows && tableWidth > 0) {
-      // A thin rule under the head, in the text's colour, where the gap between rows would be.
+      // A thin rule under the head, in the colour of the text, where the gap between rows would be.
       auto picture = rules_.find(tableWidth);
       if (picture == rules_.end()) {
         const std::vector<uint32_t> pixels(static_cast<size_t>(tableWidth), source_.text.colour.value_or(0) & 0xFFFFFF);
@@ -327,6 +334,7 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
       TPageLine rule;
       rule.record.alignment = kAlignLeft;
       rule.record.leftIndent = indent;
+      rule.record.rightIndent = quote;
       rule.record.width = tableWidth;
       rule.record.ascent = rowGap / 2 + 1;
       rule.record.descent = rowGap - rowGap / 2;
