@@ -143,8 +143,9 @@ void TPageDisplay::DrawPages() {
     }
   }
 
+  // A book without digit pictures (a base of -1) shows no page numbers.
   const int32_t index = book_.CurrentIndex();
-  if (index < 2) return;
+  if (index < 2 || book_.header.digitImageBase < 0) return;
   if (book_.TwoPageMode()) {
     DrawPageNumber(index, 0, h.viewWidth / 2);
     DrawPageNumber(index + 1, h.viewWidth / 2, h.viewWidth / 2);

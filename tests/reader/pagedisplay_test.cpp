@@ -36,6 +36,7 @@ struct TBookOptions {
   bool background = false;
   bool spine = false;
   int32_t viewWidth = 200;
+  int32_t digitImageBase = 0;
 };
 
 class Display : public ::testing::Test {
@@ -61,7 +62,7 @@ class Display : public ::testing::Test {
     w.header.firstSpreadPage = 1;
     w.header.spineLine = o.spine ? 1 : 0;
     w.header.spineColour = 0x123456;
-    w.header.digitImageBase = 0;
+    w.header.digitImageBase = o.digitImageBase;
     // Digits with a white left column: white is the key colour of glyph pictures.
     w.header.glyphColour = kWhite;
     for (uint32_t d = 0; d < 10; ++d) {
@@ -195,6 +196,13 @@ TEST_F(Display, NumbersOfManyDigitsAndSinglePages) {
   EXPECT_EQ(display_->WindowWidth(), 150);
   EXPECT_EQ(Pixel(74, 65), 0x107u);
   EXPECT_EQ(Pixel(76, 65), 0x107u);
+}
+
+TEST_F(Display, ABookWithoutDigitsShowsNoPageNumbers) {
+  Open({.digitImageBase = -1});  // not the pictures before 0 + d, which hold something else
+  Show(3);
+  EXPECT_EQ(Pixel(49, 65), kWhite);
+  EXPECT_EQ(Pixel(51, 69), kWhite);
 }
 
 }  // namespace
