@@ -144,8 +144,10 @@ std::string CompileBook(const std::string& dir, TCompileStats* stats) {
   THyphenators hyphenators;
 
   // The digits first: their pictures must follow one another. Without pictures of its own the book
-  // gets digits drawn from the text face, or blank ones when it asks for none.
-  if (source.digits.empty() || source.digits == "none") {
+  // gets digits drawn from the text face; one that asks for none has no page numbers.
+  if (source.digits == "none") {
+    writer.header.digitImageBase = -1;
+  } else if (source.digits.empty()) {
     writer.header.digitImageBase = AddDigitPictures(measure, source);
   } else {
     for (int d = 0; d < 10; ++d) {

@@ -129,16 +129,10 @@ uint16_t AddDigitPictures(TMeasure& measure, const TBookSource& source) {
   const int32_t room = std::max(1, source.marginBottom - source.marginBottom / 2 - 2);
   TTextStyle style = source.text;
   std::vector<TPixels> digits;
-  // The reader draws a page number from whatever pictures digitImageBase names, so a book without
-  // page numbers still has digits: pictures of the key colour alone, which it leaves out.
-  if (source.digits == "none") {
-    digits.assign(10, TPixels{1, 1, {key}});
-  } else {
-    for (int32_t size = style.size.value_or(12);; size = std::max(kSmallestSize, size - 1)) {
-      style.size = size;
-      digits = DrawDigits(measure, TextRecord(style, 0), key);
-      if (digits.empty() || size == kSmallestSize || static_cast<int32_t>(digits[0].height) <= room) break;
-    }
+  for (int32_t size = style.size.value_or(12);; size = std::max(kSmallestSize, size - 1)) {
+    style.size = size;
+    digits = DrawDigits(measure, TextRecord(style, 0), key);
+    if (digits.empty() || size == kSmallestSize || static_cast<int32_t>(digits[0].height) <= room) break;
   }
   if (digits.empty()) {
     throw TSourceError("book.toml", source.digitsLine,

@@ -12,8 +12,7 @@ namespace folivar::make {
 
 // Ten glyph pictures of the digits 0 to 9, one after the other, in the text style's face and
 // colour on glyph_colour (which the reader leaves out), all as high as each other; made smaller
-// than the text size only when the bottom margin has no room for them; with `digits = "none"`,
-// ten blank pictures. Returns the number of "0".
+// than the text size only when the bottom margin has no room for them. Returns the number of "0".
 uint16_t AddDigitPictures(TMeasure& measure, const TBookSource& source);
 
 // A page-sized picture: the title large, centred in the upper third and broken over lines as it
