@@ -39,7 +39,7 @@ std::string TArtFiles::Locate(const std::string& src) const {
   std::error_code ec;
   if (path.empty()) return "";
   if (fs::path(path).is_absolute()) return fs::is_regular_file(path, ec) ? path : "";
-  for (const fs::path& p : {fs::path(mediaDir_) / path, fs::path(path)})
+  for (const fs::path& p : {fs::path(mediaDir_) / path, fs::path(sourceDir_) / path})
     if (fs::is_regular_file(p, ec)) return p.string();
   return "";
 }

@@ -41,15 +41,19 @@ TBookFiles ImportBookFile(const std::string& file, std::vector<std::string>& war
   std::error_code ec;
   if (!fs::is_regular_file(file, ec)) throw std::runtime_error("there is no such file");
   TTempDir media;
-  const std::string json = RunPandoc(file, format, media.Path());
+  std::vector<std::string> pandocWarnings;
+  const std::string json = RunPandoc(file, format, media.Path(), pandocWarnings);
   nlohmann::json doc = nlohmann::json::parse(json, nullptr, false);
   if (doc.is_discarded()) throw std::runtime_error("pandoc's output is not JSON");
   TImportOptions options;
   options.format = format;
   options.mediaDir = media.Path();
+  options.sourceDir = fs::path(file).parent_path().string();
+  if (options.sourceDir.empty()) options.sourceDir = ".";
   options.fileStem = fs::path(file).stem().string();
   TImportedBook book = ConvertPandocTree(doc, options);
   TBookFiles files = BookFiles(book);  // the pictures are read before the media folder goes
+  warnings.insert(warnings.end(), pandocWarnings.begin(), pandocWarnings.end());
   warnings.insert(warnings.end(), book.warnings.begin(), book.warnings.end());
   return files;
 }

@@ -79,7 +79,8 @@ std::string PandocFormat(const std::string& file) {
   throw std::runtime_error("not a book file that can be imported (.epub, .fb2, .docx, .odt, .html, .xhtml or .md)");
 }
 
-std::string RunPandoc(const std::string& file, const std::string& format, const std::string& mediaDir) {
+std::string RunPandoc(const std::string& file, const std::string& format, const std::string& mediaDir,
+                      std::vector<std::string>& warnings) {
   static const char* kInstall = "pandoc is not installed: install pandoc (Debian: apt-get install pandoc)";
   if (!PandocOnPath()) throw std::runtime_error(kInstall);
   // A file name that begins with '-' would be read as an option.
@@ -133,6 +134,15 @@ std::string RunPandoc(const std::string& file, const std::string& format, const 
       first = WIFEXITED(status) ? "exit code " + std::to_string(WEXITSTATUS(status)) : "it was stopped by a signal";
     }
     throw std::runtime_error("pandoc could not read it: " + first);
+  }
+  size_t start = 0;
+  while (start < errors.size()) {
+    const size_t end = std::min(errors.find('\n', start), errors.size());
+    std::string line = errors.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    static const std::string kWarning = "[WARNING] ";
+    if (line.rfind(kWarning, 0) == 0) warnings.push_back("pandoc: " + line.substr(kWarning.size()));
+    start = end + 1;
   }
   return json;
 }

@@ -126,11 +126,12 @@ struct TItem {
 
 struct TInline {
   bool italic = false, bold = false, inLink = false, cell = false;
+  bool textOnly = false;  // a heading or a picture's description: pictures as their description
 };
 
 class TConverter {
  public:
-  explicit TConverter(const TImportOptions& o) : options_(o), art_(o.mediaDir) {}
+  explicit TConverter(const TImportOptions& o) : options_(o), art_(o.mediaDir, o.sourceDir) {}
 
   TImportedBook Run(const json& doc) {
     if (!doc.is_object() || !doc.contains("blocks") || !doc["blocks"].is_array()) {
@@ -585,10 +586,14 @@ class TConverter {
       md += "\n\n" + def;
     }
     md += "\n";
+    std::vector<std::pair<int, std::string>> said;  // in the order of their first places
     for (const auto& [what, count] : quiet_) {
-      book_.warnings.push_back(chapter_ + ", paragraph " + std::to_string(count.second) + ": " + what +
-                               (count.first > 1 ? " (and " + std::to_string(count.first - 1) + " more times in this chapter)" : ""));
+      said.emplace_back(count.second, chapter_ + ", paragraph " + std::to_string(count.second) + ": " + what +
+                                          (count.first > 1 ? " (and " + std::to_string(count.first - 1) +
+                                                                 " more times in this chapter)" : ""));
     }
+    std::stable_sort(said.begin(), said.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& s : said) book_.warnings.push_back(std::move(s.second));
     book_.chapters.push_back({name, md});
   }
 
@@ -667,9 +672,8 @@ class TConverter {
       }
       out.push_back(fence);
     } else if (t == "RawBlock") {
-      const std::string format = Str(At(c, 0)), text = Str(At(c, 1));
-      if (format == "html" && text.rfind("<!--", 0) == 0) return false;
-      Quiet("raw " + format + " left out");
+      const std::string what = RawWhat(Str(At(c, 0)), Str(At(c, 1)));
+      if (!what.empty()) Quiet(what);
     } else if (t == "BlockQuote") {
       TLines inner;
       Blocks(c, inner);
@@ -714,6 +718,20 @@ class TConverter {
     return false;
   }
 
+  // What leaving out a part in another format (HTML, TeX) means, or empty for a comment or an
+  // end tag, which lose nothing.
+  static std::string RawWhat(const std::string& format, const std::string& text) {
+    if (format != "html") return "a part in " + format + " left out";
+    if (text.rfind("<!--", 0) == 0 || text.rfind("</", 0) == 0) return "";
+    std::string tag;
+    for (size_t i = 1; i < text.size() && std::isalnum(static_cast<unsigned char>(text[i])); ++i)
+      tag += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+    static const std::set<std::string> kMedia = {"video", "audio", "script", "iframe", "object", "embed",
+                                                 "canvas", "svg", "math", "form", "input", "button", "style"};
+    if (kMedia.count(tag)) return "<" + tag + "> left out (the book cannot hold it)";
+    return "HTML tags left out, their text kept";
+  }
+
   static std::vector<json> SplitLines(const json& inlines) {
     std::vector<json> lines(1, json::array());
     for (const json& in : inlines) {
@@ -740,7 +758,9 @@ class TConverter {
   void Heading(const json& b, TLines& out) {
     const json& c = C(b);
     const int level = std::clamp(At(c, 0).get<int>() - shift_, 1, 6);
-    const std::string text = TrimSpaces(Inlines(At(c, 2), {false, false, false, false}));
+    TInline ctx;
+    ctx.textOnly = true;
+    const std::string text = TrimSpaces(Inlines(At(c, 2), ctx));
     std::string raw = AttrId(At(c, 1));
     if (raw.empty()) {
       auto it = headerIds_.find(&b);
@@ -756,25 +776,92 @@ class TConverter {
     out.push_back(std::string(static_cast<size_t>(level), '#') + " " + text + " {#" + name + "}");
   }
 
-  void List(const json& b, TLines& out) {
+  // The chapter format's list items hold paragraphs and lists: any other block of an item (code,
+  // a table, a quotation, a figure) is set after the list so far, and the list goes on after it.
+  struct TListEntry {
+    int depth = 0;
+    std::string marker;  // empty for an item's further paragraphs
+    TLines lines;
+    bool hoisted = false;
+  };
+
+  void ListEntries(const json& b, int depth, std::vector<TListEntry>& entries) {
     const bool ordered = Type(b) == "OrderedList";
     const json& items = ordered ? At(C(b), 1) : C(b);
     int number = ordered && At(At(C(b), 0), 0).is_number() ? At(At(C(b), 0), 0).get<int>() : 1;
     for (const json& item : items) {
-      TLines lines;
-      Blocks(item, lines);
-      const std::string marker = ordered ? std::to_string(number++) + ". " : "- ";
-      if (lines.empty()) continue;  // an item of notes that went to their marks
-      Prefix(lines, marker, std::string(marker.size(), ' '));
+      std::string marker = ordered ? std::to_string(number++) + ". " : "- ";
+      for (const json& x : item) {
+        const std::string t = Type(x);
+        if (t == "BulletList" || t == "OrderedList") {
+          if (!marker.empty()) entries.push_back({depth, marker, {"\\ "}, false});
+          marker.clear();
+          ListEntries(x, depth + 1, entries);
+          continue;
+        }
+        if (t == "Para" || t == "Plain") {
+          ++paragraph_;
+          TLines lines;
+          for (const json& line : SplitLines(C(x))) {
+            const std::string text = TrimSpaces(Inlines(line, {}));
+            if (!text.empty()) lines.push_back(GuardLineStart(text));
+          }
+          if (lines.empty()) continue;
+          for (size_t i = 0; i + 1 < lines.size(); ++i) lines[i] += "\\";  // a line break
+          entries.push_back({depth, marker, lines, false});
+          marker.clear();
+          continue;
+        }
+        TLines lines;
+        Block(x, nullptr, lines);
+        if (lines.empty()) continue;
+        if (!marker.empty()) entries.push_back({depth, marker, {"\\ "}, false});
+        marker.clear();
+        entries.push_back({depth, "", lines, true});
+      }
+      // An item of notes that went to their marks holds nothing and is left out.
+    }
+  }
+
+  void List(const json& b, TLines& out) {
+    std::vector<TListEntry> entries;
+    ListEntries(b, 0, entries);
+    std::vector<size_t> widths;  // the indent of each level's text
+    int base = -1;
+    for (const TListEntry& e : entries) {
       if (!out.empty()) out.push_back("");
-      out.insert(out.end(), lines.begin(), lines.end());
+      if (e.hoisted) {
+        out.insert(out.end(), e.lines.begin(), e.lines.end());
+        base = -1;
+        continue;
+      }
+      if (base < 0 || e.depth < base) {
+        base = e.depth;
+        widths.clear();
+      }
+      const size_t level = std::min(static_cast<size_t>(e.depth - base), widths.size());
+      size_t indent = 0;
+      for (size_t i = 0; i < level; ++i) indent += widths[i];
+      std::string first = std::string(indent, ' ');
+      if (!e.marker.empty()) {
+        widths.resize(level);
+        widths.push_back(e.marker.size());
+        first += e.marker;
+        indent += e.marker.size();
+      } else if (level < widths.size()) {
+        indent += widths[level];
+        first = std::string(indent, ' ');
+      }
+      for (size_t i = 0; i < e.lines.size(); ++i) out.push_back((i == 0 ? first : std::string(indent, ' ')) + e.lines[i]);
     }
   }
 
   // The picture's line, or its description as text with a warning when the file is not usable.
   std::string Picture(const json& image, const TInline& ctx) {
     const std::string src = Str(At(At(C(image), 2), 0));
-    const std::string alt = TrimSpaces(Inlines(At(C(image), 1), ctx));
+    TInline description = ctx;
+    description.textOnly = true;
+    const std::string alt = TrimSpaces(Inlines(At(C(image), 1), description));
     std::string reason;
     const std::string name = art_.Use(src, reason);
     if (name.empty()) {
@@ -1002,13 +1089,16 @@ class TConverter {
     if (t == "RawInline") {
       const std::string format = Str(At(c, 0)), text = Str(At(c, 1));
       if (format == "html" && (text == "<br>" || text == "<br/>" || text == "<br />")) return ctx.cell ? "<br>" : " ";
-      if (format == "html" && text.rfind("<!--", 0) == 0) return "";
-      Quiet("raw " + format + " left out");
+      const std::string what = RawWhat(format, text);
+      if (!what.empty()) Quiet(what);
       return "";
     }
     if (t == "Span") return Anchor(in) + Inlines(At(c, 1), ctx);
     if (t == "Note") return Note(c);
-    if (t == "Image") return Picture(in, ctx);
+    if (t == "Image") {
+      if (ctx.textOnly) return Inlines(At(c, 1), ctx);
+      return Picture(in, ctx);
+    }
     if (t == "Link") return Link(in, ctx);
     Quiet("an inline of the kind " + t + " left out");
     return "";
