@@ -467,11 +467,15 @@ class TChapterParser {
         if (cmark_node_get_type(c) != CMARK_NODE_PARAGRAPH) {
           Fail(line, std::string("a list item holds paragraphs and lists only, not ") + cmark_node_get_type_string(c));
         }
-        TBlock b = NewBlock(TBlock::kParagraph, line);
+        const bool verse = IsLineBlock(c);
+        if (verse) StripLineBars(c);
+        TBlock b = NewBlock(verse ? TBlock::kVerse : TBlock::kParagraph, line);
         b.indent = depth;
         if (first) b.marker = ordered ? std::to_string(number) + "." : "\u2022";
         first = false;
+        verse_ = verse;
         Inlines(c, b, 0, {}, line);
+        verse_ = false;
         blocks.push_back(std::move(b));
       }
     }

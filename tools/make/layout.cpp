@@ -170,7 +170,7 @@ void TLayout::Block(const TBlock& block, const std::string& file) {
       return;
     }
     case TBlock::kVerse:
-      if (verseBefore_) Spacing(lh - lh / 3);  // a stanza gap: one line
+      if (verseBefore_ && block.marker.empty()) Spacing(lh - lh / 3);  // a stanza gap: one line
       Verse(block, file);
       Spacing(lh / 3);
       return;
@@ -557,6 +557,7 @@ void TLayout::Verse(const TBlock& block, const std::string& file) {
   const TTextStyle& base = block.note > 0 ? source_.note : source_.text;
   const uint16_t style = styles_.Text(base, 0, {});
   const int32_t quote = block.quote * kQuoteIndent;
+  const int32_t list = block.indent * kListIndent;
   const int32_t space = measure_.Width(kSpace, style);
   const int32_t em = measure_.Width('M', style);
   uint8_t alignment = block.alignment.value_or(kAlignLeft);
@@ -591,6 +592,11 @@ void TLayout::Verse(const TBlock& block, const std::string& file) {
       s.text = CodePointsToUtf8(text.substr(k));
       if (k < text.size()) break;
     }
+    // A list item's bullet or number before its first line.
+    if (&spans == &lines.front() && !block.marker.empty()) {
+      spans.insert(spans.begin(), {{TSpan::kText, block.marker, 0, {}, {}, block.line},
+                                   {TSpan::kText, "\u00A0", 0, {}, {}, block.line}});
+    }
     const std::vector<TElement> e = Elements(base, file, spans);
     if (std::none_of(e.begin(), e.end(), [](const TElement& x) { return x.type == TElement::kBox; })) {
       flush();
@@ -603,13 +609,13 @@ void TLayout::Verse(const TBlock& block, const std::string& file) {
     const int32_t indent = std::min(lead * space, source_.TextWidth() / 2);
     TBreakOptions options;
     options.justify = false;
-    options.lineWidth = [&](size_t i) { return source_.TextWidth() - 2 * quote - indent - (i > 0 ? em : 0); };
+    options.lineWidth = [&](size_t i) { return source_.TextWidth() - 2 * quote - list - indent - (i > 0 ? em : 0); };
     const std::vector<TBrokenLine> broken = BreakLines(e, options);
     if (broken.empty()) throw TSourceError(file, block.line, "a letter or picture of this poem is wider than the text");
     for (size_t i = 0; i < broken.size(); ++i) {
       TPageLine l;
       l.record = Record(broken[i], alignment, options.lineWidth(i), false);
-      l.record.leftIndent = quote + indent + (i > 0 ? em : 0);
+      l.record.leftIndent = quote + list + indent + (i > 0 ? em : 0);
       l.record.rightIndent = quote;
       l.anchors = broken[i].anchors;
       stanza.push_back(std::move(l));
