@@ -21,7 +21,8 @@ std::string CodeSpan(const std::string& code);
 // The fence of a code block that holds code: at least three backticks, more than any run in it.
 std::string CodeFence(const std::string& code);
 
-// A link or picture target in angle brackets, with the characters that would end it encoded.
+// A link or picture target: as it is, or in angle brackets with the characters that would end it
+// encoded when it holds spaces, parentheses, angle brackets or backslashes.
 std::string LinkTarget(const std::string& url);
 
 // An anchor name from any id: letters and digits of every script, '-', '_' and '.' kept, other

@@ -917,7 +917,9 @@ class TConverter {
     std::string text;
     for (const json& x : At(cell, 4)) {
       std::string part;
-      if (Type(x) == "Para" || Type(x) == "Plain") part = Inlines(C(x), {false, false, false, true});
+      TInline ctx;
+      ctx.cell = ctx.textOnly = true;  // a cell holds text: pictures as their description
+      if (Type(x) == "Para" || Type(x) == "Plain") part = Inlines(C(x), ctx);
       else part = EscapeText(InlinesText(AllInlines(x)));
       part = TrimSpaces(part);
       if (part.empty()) continue;
@@ -1124,7 +1126,11 @@ class TConverter {
     const bool world = url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0 || url.rfind("mailto:", 0) == 0;
     if (world) {
       if (text.empty()) text = EscapeText(url.rfind("mailto:", 0) == 0 ? url.substr(7) : url);
-      return anchor + "[" + text + "](" + LinkTarget(url) + ")";
+      std::string target = LinkTarget(url);
+      if (ctx.cell) {  // a pipe would end the cell
+        for (size_t p = target.find('|'); p != std::string::npos; p = target.find('|', p)) target.replace(p, 1, "%7C");
+      }
+      return anchor + "[" + text + "](" + target + ")";
     }
     Quiet("a link to '" + url + "', which is neither in the book nor on the web, set as its text");
     return anchor + text;
