@@ -116,6 +116,26 @@ void SplitEdges(const std::string& s, std::string& lead, std::string& core, std:
   trail = s.substr(b);
 }
 
+// A paragraph of asterisks alone ("* * *", "***", "⁂"), or of other such signs, marks a scene break.
+bool IsDinkus(const std::string& text) {
+  static const std::vector<std::string> kSigns = {"*", "\u2042", "\u2731", "\u273B", "\u2022", "\u00B7", "~", " ",
+                                                  "\u00A0"};
+  if (text.empty()) return false;
+  bool sign = false;
+  for (size_t i = 0; i < text.size();) {
+    bool found = false;
+    for (const std::string& s : kSigns) {
+      if (text.compare(i, s.size(), s) != 0) continue;
+      sign = sign || (s != " " && s != "\u00A0");
+      i += s.size();
+      found = true;
+      break;
+    }
+    if (!found) return false;
+  }
+  return sign;
+}
+
 // One item of the book in reading order after the sections are opened: a block, the start of a
 // file of an EPUB, an anchor of an opened section, or the place of the table of contents.
 struct TItem {
@@ -260,7 +280,7 @@ class TConverter {
     if (Type(x) == "Link") {
       const std::string id = Resolve(Str(At(At(C(x), 2), 0)));
       if (!id.empty()) {
-        if (noteBodies_.count(id) && !noteBodies_.count(CurrentNoteOf(x))) {
+        if (noteBodies_.count(id)) {
           const std::string refId = AttrId(At(C(x), 0));
           if (!refId.empty()) noteRefIds_.insert(refId);
           referencedNotes_.insert(id);
@@ -270,8 +290,6 @@ class TConverter {
     }
     if (x.contains("c")) CollectLinks(x["c"]);
   }
-  // Links inside a note body (the way back to the mark) never make a note of their own target.
-  std::string CurrentNoteOf(const json&) const { return ""; }
 
   bool IsBackLink(const json& link) const {
     const json& attr = At(C(link), 0);
@@ -428,12 +446,10 @@ class TConverter {
         while (i + 1 < items.size() && items[i + 1].kind == TItem::kBlock && IsLinkParagraph(*items[i + 1].block)) {
           items.erase(items.begin() + static_cast<long>(i) + 1);
         }
-        contentsFound_ = true;
         return;
       }
       if (IsLinkList(b, links) && links >= 2) {
         items[i] = {TItem::kContents, nullptr, ""};
-        contentsFound_ = true;
         return;
       }
     }
@@ -643,6 +659,10 @@ class TConverter {
     const json& c = C(b);
     if (t == "Para" || t == "Plain") {
       ++paragraph_;
+      if (IsDinkus(InlinesText(c))) {
+        out.push_back(kScene);
+        return false;
+      }
       if (const json* image = LonePicture(b)) return Figure(*image, next, out);
       bool breaks = false;
       for (const json& in : c) breaks = breaks || Type(in) == "LineBreak";
@@ -1145,7 +1165,7 @@ class TConverter {
   bool epub_ = false;
   std::string language_;
   int shift_ = 0;
-  bool contentsWanted_ = false, contentsFound_ = false;
+  bool contentsWanted_ = false;
   std::map<std::string, std::string> ids_;  // pandoc's id -> the anchor name in the book
   std::set<std::string> taken_;
   std::set<std::string> targeted_;
