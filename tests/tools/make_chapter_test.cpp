@@ -89,6 +89,7 @@ class MakeChapterBook : public ::testing::Test {
     fs::create_directories(dir / "art");
     std::ofstream(dir / "book.toml") << "title = \"Forms\"\nchapters = [\"one.md\"]\n[page]\nwidth = 300\nheight = 400\n";
     WritePng((dir / "art/pic.png").string(), 60, 40, std::vector<uint32_t>(60 * 40, 0x336699));
+    WritePng((dir / "art/wide.png").string(), 600, 40, std::vector<uint32_t>(600 * 40, 0x993366));
     std::ofstream(dir / "one.md")
         << "# Story\n\nA MARKED word[^a] and JOIN\u2060ED text.\n\n"
            "> LONGQUOTE the reader carries its own book and every page is measured before it is stored so "
@@ -97,7 +98,8 @@ class MakeChapterBook : public ::testing::Test {
            "|    INDENTED line\n|\n| AFTER the empty line\n\n"
            "    CODELINE   x = 1;\n    LONGCODE = reader.carries(its, own, book);\n\n#### Deep HEADFOUR\n\n<!-- scene -->\n\nAFTERSCENE.\n\n"
            "<!-- figure -->\n![The *CAPTION* text](art/pic.png)\n\n---\n\n"
-           "Unknown <span>SPANTEXT</span> and [GONE](#nowhere).\n\n[^a]: The NOTETEXT body.\n";
+           "Unknown <span>SPANTEXT</span> and [GONE](#nowhere).\n\n[^a]: The NOTETEXT body.\n\n"
+           "> ![wide](art/wide.png)\n\n- LISTPIC ![wide](art/wide.png)\n";
     book_ = Load(CompileBook(dir.string(), &stats_));
   }
   static void TearDownTestSuite() { book_.reset(); }
@@ -159,6 +161,18 @@ TEST_F(MakeChapterBook, QuotesPoemsCodeHeadingsAndSceneBreaks) {
   EXPECT_EQ(scene.line->alignment, kAlignCentre);
   EXPECT_EQ(Find("AFTERSCENE").page, scene.page);
   EXPECT_TRUE(Find("JOINED").line);  // the word joiner is no item
+  // A picture wider than the text is made smaller to fit the measure it stands in: a quote's, a
+  // list item's.
+  const TFound listed = Find("LISTPIC");
+  ASSERT_TRUE(listed.line && listed.page > 0);
+  EXPECT_LE(listed.line->width, 240 - 16);
+  const TPage& page = *book_->pages[static_cast<size_t>(listed.page)];
+  const TLine* quoted = nullptr;
+  for (size_t i = 0; i < listed.index; ++i)
+    if (page.lines[i]->leftIndent == 24 && !page.lines[i]->items.empty()) quoted = page.lines[i].get();
+  ASSERT_TRUE(quoted);
+  EXPECT_EQ(quoted->items.at(0).Kind(), kKindImage);
+  EXPECT_LE(quoted->width, 240 - 2 * 24);
 }
 
 TEST_F(MakeChapterBook, FigureCaptionNotesAndWarnings) {

@@ -204,14 +204,8 @@ bool TLayout::PictureBlock(const TBlock& block, const std::string& file) {
     }
   }
   if (!picture || block.dropcap || block.indent > 0) return false;
-  const TStoredPicture p = pictures_.Load(picture->text, picture->title, TPictureStore::kBlock, file, picture->line);
-  if (p.width > source_.TextWidth() || p.height > source_.TextHeight()) {
-    throw TSourceError(file, picture->line,
-                       "the picture " + picture->text + " (" + std::to_string(p.width) + " x " +
-                           std::to_string(p.height) + ") is larger than the text area (" +
-                           std::to_string(source_.TextWidth()) + " x " +
-                           std::to_string(source_.TextHeight()) + ")");
-  }
+  const TStoredPicture p = pictures_.Load(picture->text, picture->title, TPictureStore::kBlock, file, picture->line,
+                                          source_.TextWidth() - 2 * block.quote * kQuoteIndent);
   const std::string link = Link(picture->link, file, picture->line);
   TPageLine l;
   l.record.width = p.width;
@@ -229,7 +223,7 @@ bool TLayout::PictureBlock(const TBlock& block, const std::string& file) {
 }
 
 std::vector<TElement> TLayout::Elements(const TTextStyle& base, const std::string& file,
-                                        const std::vector<TSpan>& spans) {
+                                        const std::vector<TSpan>& spans, int32_t measure) {
   std::vector<TElement> e;
   std::vector<int32_t> pending;
   uint16_t fontStyle = styles_.Text(base, 0, {});
@@ -327,11 +321,7 @@ std::vector<TElement> TLayout::Elements(const TTextStyle& base, const std::strin
       }
       case TSpan::kPicture: {
         const std::string link = Link(s.link, file, s.line);
-        const TStoredPicture p = pictures_.Load(s.text, s.title, TPictureStore::kInline, file, s.line);
-        if (p.width > source_.TextWidth() || p.height > source_.TextHeight()) {
-          throw TSourceError(file, s.line, "the picture " + s.text + " (" + std::to_string(p.width) + " x " +
-                                               std::to_string(p.height) + ") is larger than the text area");
-        }
+        const TStoredPicture p = pictures_.Load(s.text, s.title, TPictureStore::kInline, file, s.line, measure);
         TElement b;
         b.item = {p.number, styles_.Picture(link), p.width, p.ascent, p.height - p.ascent};
         b.width = p.width;
@@ -510,7 +500,7 @@ void TLayout::Paragraph(const TBlock& block, const TTextStyle& base, bool headin
   const bool dropcap = block.dropcap && !heading;
   if (dropcap) glyph = DropCap(spans, file, block.line);
   const uint8_t alignment = block.alignment.value_or(heading ? kAlignLeft : kJustify);
-  std::vector<TElement> e = Elements(base, file, spans);
+  std::vector<TElement> e = Elements(base, file, spans, source_.TextWidth() - indent - quote);
   if (dropcap) {
     TElement b;
     b.item = {glyph.picture, styles_.Glyph(Link(glyph.link, file, block.line)), glyph.width, 0, 0};
@@ -597,7 +587,7 @@ void TLayout::Verse(const TBlock& block, const std::string& file) {
       spans.insert(spans.begin(), {{TSpan::kText, block.marker, 0, {}, {}, block.line},
                                    {TSpan::kText, "\u00A0", 0, {}, {}, block.line}});
     }
-    const std::vector<TElement> e = Elements(base, file, spans);
+    const std::vector<TElement> e = Elements(base, file, spans, source_.TextWidth() - list - 2 * quote);
     if (std::none_of(e.begin(), e.end(), [](const TElement& x) { return x.type == TElement::kBox; })) {
       flush();
       std::vector<int32_t> anchors;

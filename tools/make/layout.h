@@ -76,8 +76,9 @@ class TLayout {
   void Table(const TBlock& block, const std::string& file);
   void Contents();
   // The boxes, glue and penalties of the spans; the last element is the forced break at the end.
+  // Pictures are made smaller to fit `measure` (the text width when 0).
   std::vector<TElement> Elements(const TTextStyle& base, const std::string& file,
-                                 const std::vector<TSpan>& spans);
+                                 const std::vector<TSpan>& spans, int32_t measure = 0);
   void Hyphenate(std::vector<TElement>& elements, const std::string& language);
   TGlyphBox DropCap(std::vector<TSpan>& spans, const std::string& file, int line);
   TLineRecord Record(const TBrokenLine& line, uint8_t alignment, int32_t available, bool skipGlyph);
