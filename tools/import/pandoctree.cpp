@@ -730,8 +730,11 @@ class TConverter {
       Blocks(At(c, 1), inner);
       if (!inner.empty() && !out.empty()) out.push_back("");
       out.insert(out.end(), inner.begin(), inner.end());
-      // What is left of pandoc's note section when its notes went to their marks: a rule.
-      if (std::all_of(out.begin(), out.end(), [](const std::string& l) { return l.empty() || l == kScene; })) out.clear();
+      // What is left of a note section when its notes went to their marks: a rule.
+      const bool notes = HasClass(At(c, 0), "footnotes") || HasClass(At(c, 0), "endnotes");
+      if (notes && std::all_of(out.begin(), out.end(), [](const std::string& l) { return l.empty() || l == kScene; })) {
+        out.clear();
+      }
     } else if (t != "Null") {
       Quiet("a block of the kind " + t + " left out");
     }
