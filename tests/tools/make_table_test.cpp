@@ -71,8 +71,8 @@ TEST(MakeTable, CellsStandInTheirColumnsWrappedBoldAndWithinTheText) {
        12, false, "lcr", 3},
       {"smaller", 388, "| Characteristically | Internationalization | Neighbour |\n|--|--|--|\n"
        "| one | two | three |\n", 10, false, "lll", 1},
-      {"hopeless", 200, "| Characteristically | Internationalization | Incomprehensibilities | Uncharacteristically |"
-       "\n|--|:-:|--:|--|\n| one | two | three | four |\n", 8, true, "lcrl", 5},
+      {"hopeless", 200, "| Characteristically | Internationalization | Incomprehensibilities | 1234567890123456789012 |"
+       "\n|--|:-:|--:|--|\n| one | two | three | four |\n", 8, true, "lcrl", 7},
       {"stacked", 200, Row26() + Row26("--") + Row26(), 8, true, "l", 3},
   };
   for (const TCase& t : cases) {

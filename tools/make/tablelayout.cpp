@@ -107,6 +107,25 @@ std::vector<int32_t> Share(const std::vector<int32_t>& low, const std::vector<in
   return w;
 }
 
+// The least widths of columns whose words, broken at syllables, need `words` and, broken between
+// letters too, `letters` (sum at most `room`): each column its words where the room allows, the
+// widest of them cut down alike to a width that fills the room, so that as few words as may be are
+// broken between letters.
+std::vector<int32_t> Narrowest(const std::vector<int32_t>& letters, const std::vector<int32_t>& words, int32_t room) {
+  auto capped = [&](int32_t cap) {
+    std::vector<int32_t> w(words.size());
+    for (size_t c = 0; c < w.size(); ++c) w[c] = std::max(letters[c], std::min(words[c], cap));
+    return w;
+  };
+  int32_t low = 0, high = *std::max_element(words.begin(), words.end());
+  while (low < high) {  // the widest cap whose columns fit
+    const int32_t cap = low + (high - low + 1) / 2;
+    if (Sum(capped(cap)) <= room) low = cap;
+    else high = cap - 1;
+  }
+  return capped(low);
+}
+
 // Widens the columns to fill `room`, in proportion to their widths.
 void Fill(std::vector<int32_t>& w, int32_t room) {
   const int64_t total = Sum(w), extra = room - total;
@@ -235,7 +254,7 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
         done = "its rows are set as paragraphs, the cells separated by \"|\"";
       }
     }
-    widths = Share(m.letters, m.natural, room - gaps(m));
+    widths = Share(Narrowest(m.letters, m.words, room - gaps(m)), m.natural, room - gaps(m));
     warnings_.push_back({file + ":" + std::to_string(block.line),
                          "the table is too wide for the page: its " + std::to_string(columns) + " columns need " +
                              std::to_string(needed) + " pixels at " + std::to_string(sizes.back()) +
