@@ -2,8 +2,10 @@
 // column asks. Columns are sized from their content as a browser's automatic table layout sizes
 // them: each at least its widest word, at most its text on one line, the text width shared in
 // proportion to what each still wants. A table too wide even then is set again in a smaller size;
-// when the smallest does not fit either, its words are broken where they must be (at syllables,
-// else between letters) and a warning names the table.
+// when the smallest does not fit either, a warning names the table and its words are broken where
+// they must be (at syllables, else between letters); a table whose columns would not fit even one
+// letter wide has each row set as a paragraph. A table narrower than the text stands centred
+// (left, right or across the whole width as an align directive asks).
 //
 // A row becomes as many stored lines as its tallest cell has; line k of the row holds line k of
 // every cell. The pen reaches a column's x through invisible glyph pictures of exact widths (all
@@ -42,7 +44,7 @@ struct TMeasuredGrid {
   int32_t gap = 0;    // between columns: about an em
   int32_t space = 0;  // the narrowest gap, when the table is too wide
   std::vector<std::vector<std::vector<TElement>>> cells;
-  std::vector<int32_t> words;    // per column: its widest word
+  std::vector<int32_t> words;    // per column: its widest word (or syllable, when hyphenated)
   std::vector<int32_t> letters;  // its widest piece when words break between letters
   std::vector<int32_t> natural;  // its widest cell set on one line
 };
