@@ -22,38 +22,47 @@ std::string Collapse(const std::string& s) {
   return out;
 }
 
-void BlocksText(const json& blocks, std::string& out);
+void BlocksInto(const json& blocks, std::string& out);
 
 void InlinesInto(const json& inlines, std::string& out) {
   if (!inlines.is_array()) return;
   for (const json& in : inlines) {
     if (!in.is_object() || !in.contains("t")) continue;
-    const std::string t = in["t"].get<std::string>();
-    const json& c = in.contains("c") ? in["c"] : json();
+    const std::string t = in.at("t").get<std::string>();
+    const json& c = in.contains("c") ? in.at("c") : json();
     if (t == "Str") out += c.get<std::string>();
     else if (t == "Space" || t == "SoftBreak" || t == "LineBreak") out += ' ';
-    else if (t == "Code" || t == "Math" ) out += c[1].get<std::string>();
+    else if (t == "Code" || t == "Math" ) out += c.at(1).get<std::string>();
     else if (t == "Emph" || t == "Strong" || t == "Underline" || t == "Strikeout" || t == "SmallCaps" ||
              t == "Superscript" || t == "Subscript") InlinesInto(c, out);
     else if (t == "Quoted") {
       out += '"';
-      InlinesInto(c[1], out);
+      InlinesInto(c.at(1), out);
       out += '"';
-    } else if (t == "Cite" || t == "Span") InlinesInto(c[1], out);
-    else if (t == "Link" || t == "Image") InlinesInto(c[1], out);
+    } else if (t == "Cite" || t == "Span") InlinesInto(c.at(1), out);
+    else if (t == "Link" || t == "Image") InlinesInto(c.at(1), out);
   }
 }
 
-void BlocksText(const json& blocks, std::string& out) {
+void BlocksInto(const json& blocks, std::string& out) {
   if (!blocks.is_array()) return;
   for (const json& b : blocks) {
     if (!b.is_object() || !b.contains("t")) continue;
-    const std::string t = b["t"].get<std::string>();
+    const std::string t = b.at("t").get<std::string>();
     if (!out.empty()) out += ' ';
-    if (t == "Para" || t == "Plain") InlinesInto(b["c"], out);
-    else if (t == "Header") InlinesInto(b["c"][2], out);
-    else if (t == "Div") BlocksText(b["c"][1], out);
-    else if (t == "BlockQuote") BlocksText(b["c"], out);
+    if (t == "Para" || t == "Plain") InlinesInto(b.at("c"), out);
+    else if (t == "Header") InlinesInto(b.at("c").at(2), out);
+    else if (t == "Div") BlocksInto(b.at("c").at(1), out);
+    else if (t == "BlockQuote") BlocksInto(b.at("c"), out);
+    else if (t == "LineBlock") {
+      for (const json& line : b.at("c")) {
+        InlinesInto(line, out);
+        out += ' ';
+      }
+    } else if (t == "CodeBlock") out += b.at("c").at(1).get<std::string>();
+    else if (t == "BulletList" || t == "OrderedList") {
+      for (const json& item : t == "BulletList" ? b.at("c") : b.at("c").at(1)) BlocksInto(item, out);
+    }
   }
 }
 
@@ -62,7 +71,7 @@ bool IsAllSpace(const std::string& s) { return Collapse(s).empty(); }
 std::vector<std::string> MetaNames(const json& value) {
   std::vector<std::string> names;
   if (value.is_object() && value.value("t", "") == "MetaList") {
-    for (const json& v : value["c"]) {
+    for (const json& v : value.at("c")) {
       const std::string n = Collapse(MetaText(v));
       if (!n.empty()) names.push_back(n);
     }
@@ -81,17 +90,19 @@ std::string InlinesText(const json& inlines) {
   return Collapse(out);
 }
 
+std::string BlocksText(const json& blocks) {
+  std::string out;
+  BlocksInto(blocks, out);
+  return Collapse(out);
+}
+
 std::string MetaText(const json& value) {
   if (!value.is_object() || !value.contains("t")) return "";
-  const std::string t = value["t"].get<std::string>();
-  const json& c = value.contains("c") ? value["c"] : json();
+  const std::string t = value.at("t").get<std::string>();
+  const json& c = value.contains("c") ? value.at("c") : json();
   if (t == "MetaString" && c.is_string()) return Collapse(c.get<std::string>());
   if (t == "MetaInlines") return InlinesText(c);
-  if (t == "MetaBlocks") {
-    std::string out;
-    BlocksText(c, out);
-    return Collapse(out);
-  }
+  if (t == "MetaBlocks") return BlocksText(c);
   if (t == "MetaList") {
     std::string out;
     for (const json& v : c) {

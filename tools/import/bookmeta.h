@@ -11,6 +11,9 @@ namespace folivar::bookimport {
 // The plain text of inlines (pandoc's [Inline]): words, spaces, the text of every markup.
 std::string InlinesText(const nlohmann::json& inlines);
 
+// The plain text of blocks (paragraphs, headings, quotations, lists, code), their parts by spaces.
+std::string BlocksText(const nlohmann::json& blocks);
+
 // The plain text of a metadata value (MetaString, MetaInlines, MetaBlocks, MetaList joined by
 // ", "); empty for anything else.
 std::string MetaText(const nlohmann::json& value);

@@ -125,4 +125,23 @@ std::string FileSlug(const std::string& text, size_t max) {
   return out;
 }
 
+// Spaces (and no-break spaces) at the ends of s, moved out of an emphasis: "*a *" is not one.
+void SplitEdges(const std::string& s, std::string& lead, std::string& core, std::string& trail) {
+  static const std::string nbsp = "\u00A0";
+  size_t a = 0, b = s.size();
+  for (;;) {
+    if (a < b && s[a] == ' ') ++a;
+    else if (s.compare(a, 2, nbsp) == 0 && a + 2 <= b) a += 2;
+    else break;
+  }
+  for (;;) {
+    if (b > a && s[b - 1] == ' ') --b;
+    else if (b >= a + 2 && s.compare(b - 2, 2, nbsp) == 0) b -= 2;
+    else break;
+  }
+  lead = s.substr(0, a);
+  core = s.substr(a, b - a);
+  trail = s.substr(b);
+}
+
 }  // namespace folivar::bookimport

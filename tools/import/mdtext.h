@@ -33,4 +33,8 @@ std::string SafeAnchorName(const std::string& id);
 // at most max bytes; empty when nothing is left.
 std::string FileSlug(const std::string& text, size_t max);
 
+// s as its spaces (and no-break spaces) at the start, the rest, and its spaces at the end: an
+// emphasis takes the middle ("*a *" is not one).
+void SplitEdges(const std::string& s, std::string& lead, std::string& core, std::string& trail);
+
 }  // namespace folivar::bookimport
