@@ -249,35 +249,50 @@ void TChapterWriter::ListEntries(const json& b, int depth, std::vector<TListEntr
   int number = ordered && At(At(C(b), 0), 0).is_number() ? At(At(C(b), 0), 0).get<int>() : 1;
   for (const json& item : items) {
     std::string marker = ordered ? std::to_string(number++) + ". " : "- ";
-    for (const json& x : item) {
-      const std::string t = Type(x);
-      if (t == "BulletList" || t == "OrderedList") {
-        if (!marker.empty()) entries.push_back({depth, marker, {"\\ "}, false});
-        marker.clear();
-        ListEntries(x, depth + 1, entries);
-        continue;
-      }
-      if (t == "Para" || t == "Plain") {
-        ++paragraph_;
-        TLines lines;
-        for (const json& line : SplitLines(C(x))) {
-          const std::string text = TrimSpaces(Inlines(line, {}));
-          if (!text.empty()) lines.push_back(GuardLineStart(text));
-        }
-        if (lines.empty()) continue;
-        for (size_t i = 0; i + 1 < lines.size(); ++i) lines[i] += "\\";  // a line break
-        entries.push_back({depth, marker, lines, false});
-        marker.clear();
-        continue;
-      }
-      TLines lines;
-      Block(x, nullptr, lines);
-      if (lines.empty()) continue;
+    // An item of notes that went to their marks holds nothing and is left out.
+    ItemEntries(item, depth, marker, entries);
+  }
+}
+
+void TChapterWriter::ItemEntries(const json& blocks, int depth, std::string& marker, std::vector<TListEntry>& entries) {
+  for (const json& x : blocks) {
+    const std::string t = Type(x);
+    if (t == "BulletList" || t == "OrderedList") {
       if (!marker.empty()) entries.push_back({depth, marker, {"\\ "}, false});
       marker.clear();
-      entries.push_back({depth, "", lines, true});
+      ListEntries(x, depth + 1, entries);
+      continue;
     }
-    // An item of notes that went to their marks holds nothing and is left out.
+    if (t == "Para" || t == "Plain") {
+      ++paragraph_;
+      TLines lines;
+      for (const json& line : SplitLines(C(x))) {
+        const std::string text = TrimSpaces(Inlines(line, {}));
+        if (!text.empty()) lines.push_back(GuardLineStart(text));
+      }
+      if (lines.empty()) continue;
+      for (size_t i = 0; i + 1 < lines.size(); ++i) lines[i] += "\\";  // a line break
+      entries.push_back({depth, marker, lines, false});
+      marker.clear();
+      continue;
+    }
+    if (t == "Div") {
+      // A part of an item is the item's: its paragraphs stay in the list.
+      const std::string id = AttrId(At(C(x), 0));
+      if (index_.IsNoteBody(id) && index_.NoteUsed(id)) continue;
+      const size_t first = entries.size();
+      ItemEntries(At(C(x), 1), depth, marker, entries);
+      if (index_.Targeted(id) && first < entries.size() && !entries[first].lines.empty()) {
+        entries[first].lines[0].insert(0, "<a id=\"" + index_.Name(id) + "\"></a>");
+      }
+      continue;
+    }
+    TLines lines;
+    Block(x, nullptr, lines);
+    if (lines.empty()) continue;
+    if (!marker.empty()) entries.push_back({depth, marker, {"\\ "}, false});
+    marker.clear();
+    entries.push_back({depth, "", lines, true});
   }
 }
 

@@ -48,6 +48,8 @@ class TChapterWriter {
   void LineBlock(const std::vector<json>& lines, TLines& out);
   void Heading(const json& b, TLines& out);
   void ListEntries(const json& b, int depth, std::vector<TListEntry>& entries);
+  // The entries of an item's blocks; marker is the item's until its first paragraph takes it.
+  void ItemEntries(const json& blocks, int depth, std::string& marker, std::vector<TListEntry>& entries);
   void List(const json& b, TLines& out);
   std::string Picture(const json& image, const TInline& ctx);
   bool Figure(const json& image, const json* next, TLines& out);
