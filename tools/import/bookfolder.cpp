@@ -1,5 +1,6 @@
 #include "tools/import/bookfolder.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -95,7 +96,7 @@ void WriteFiles(const TBookFiles& files, const std::string& dir) {
 void WriteImportFolder(const TBookFiles& files, const std::string& dir) {
   std::error_code ec;
   const fs::path root(dir);
-  std::map<std::string, std::string> earlier;  // a file of the earlier import -> its checksum
+  std::multimap<std::string, std::string> earlier;  // a file of the earlier import -> its checksums
   if (fs::exists(root, ec)) {
     if (!fs::is_directory(root, ec)) throw std::runtime_error("exists and is not a folder");
     const bool empty = fs::is_empty(root, ec);
@@ -112,13 +113,16 @@ void WriteImportFolder(const TBookFiles& files, const std::string& dir) {
         if (tab == std::string::npos) continue;
         const std::string name = line.substr(tab + 1);
         if (name.empty() || name.find("..") != std::string::npos || name[0] == '/') continue;
-        earlier[name] = line.substr(0, tab);
+        earlier.emplace(name, line.substr(0, tab));
       }
       // An earlier import that someone edited is left as it is.
-      for (const auto& [name, sum] : earlier) {
+      for (auto it = earlier.begin(); it != earlier.end(); it = earlier.upper_bound(it->first)) {
+        const std::string& name = it->first;
         std::string bytes;
         if (!fs::exists(root / name, ec)) continue;
-        if (!ReadFile(root / name, bytes) || Checksum(bytes) != sum) {
+        if (!ReadFile(root / name, bytes)) throw std::runtime_error("cannot read " + name);
+        const auto [from, to] = earlier.equal_range(name);
+        if (std::none_of(from, to, [&](const auto& e) { return e.second == Checksum(bytes); })) {
           throw std::runtime_error(name + " was changed since it was imported: import into a new folder");
         }
       }
@@ -131,11 +135,16 @@ void WriteImportFolder(const TBookFiles& files, const std::string& dir) {
   }
   fs::create_directories(root, ec);
   if (ec) throw std::runtime_error("cannot make the folder: " + ec.message());
+  // While the files are replaced the list names both imports, so that an import cut short is
+  // still recognised as one.
+  std::string header = "# The files folivar-import wrote here (checksum, name); it replaces them on the next import.\n";
+  std::string list = header, both;
+  for (const auto& [name, bytes] : files) list += Checksum(bytes) + "\t" + name + "\n";
+  for (const auto& [name, sum] : earlier) both += sum + "\t" + name + "\n";
+  WriteWholeFile((root / kListName).string(), list + both);
   for (const auto& [name, sum] : earlier) fs::remove(root / name, ec);
   fs::remove(root / "art", ec);  // only when empty
   WriteFiles(files, dir);
-  std::string list = "# The files folivar-import wrote here (checksum, name); it replaces them on the next import.\n";
-  for (const auto& [name, bytes] : files) list += Checksum(bytes) + "\t" + name + "\n";
   WriteWholeFile((root / kListName).string(), list);
 }
 

@@ -185,12 +185,14 @@ class TConverter {
   }
 
   // Where the source holds a table of contents, the compiler makes it: an EPUB always has one
-  // (its navigation), a DOCX has a heading in Word's "TOC Heading" style, HTML a list of links.
+  // (its navigation), a DOCX has a heading in Word's "TOC Heading" style, HTML a list of links
+  // before the first heading.
   void FindContents(std::vector<TItem>& items) {
     int headings = 0;
     for (const TItem& it : items)
       if (it.kind == TItem::kBlock && Type(*it.block) == "Header") ++headings;
     if (headings < 2) return;
+    bool heading = false;
     for (size_t i = 0; i < items.size(); ++i) {
       if (items[i].kind != TItem::kBlock) continue;
       const json& b = *items[i].block;
@@ -202,16 +204,16 @@ class TConverter {
         }
         return;
       }
-      if (IsLinkList(b, links) && links >= 2) {
+      // A list of links is the contents only in front of the text, before its first heading.
+      if (!heading && IsLinkList(b, links) && links >= 2) {
         items[i] = {TItem::kContents, nullptr, ""};
         return;
       }
+      heading = heading || Type(b) == "Header";
     }
     contentsWanted_ = epub_;
   }
 
-  // pandoc's EPUB reader drops the mark of a note whose text is not an <aside>, as pandoc's own
-  // EPUB writer makes them, leaving an empty Str where the mark stood. In a file where the number
   // ---- chapters -----------------------------------------------------------------------------
 
   struct TPlan {
