@@ -11,8 +11,8 @@ namespace fs = std::filesystem;
 
 std::string PictureKind(const std::string& head) {
   if (head.rfind("\x89PNG\r\n\x1a\n", 0) == 0) return "png";
-  if (head.size() >= 3 && static_cast<unsigned char>(head[0]) == 0xFF && static_cast<unsigned char>(head[1]) == 0xD8 &&
-      static_cast<unsigned char>(head[2]) == 0xFF) {
+  if (head.size() >= 3 && static_cast<unsigned char>(head[0]) == 0xFF &&
+      static_cast<unsigned char>(head[1]) == 0xD8 && static_cast<unsigned char>(head[2]) == 0xFF) {
     return "jpg";
   }
   if (head.rfind("GIF87a", 0) == 0 || head.rfind("GIF89a", 0) == 0) return "gif";

@@ -42,11 +42,16 @@ bool ReadFile(const fs::path& path, std::string& bytes) {
 std::string TomlString(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {
-    if (c == '"') out += "\\\"";
-    else if (c == '\\') out += "\\\\";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\t') out += "\\t";
-    else if (c == '\r') out += "\\r";
+    if (c == '"')
+      out += "\\\"";
+    else if (c == '\\')
+      out += "\\\\";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\t')
+      out += "\\t";
+    else if (c == '\r')
+      out += "\\r";
     else if (c < 0x20 || c == 0x7F) {
       char buf[8];
       std::snprintf(buf, sizeof buf, "\\u%04X", c);
@@ -59,7 +64,8 @@ std::string TomlString(const std::string& text) {
 }
 
 std::string BookToml(const TImportedBook& book) {
-  std::string t = "# Imported with folivar-import; see tools/make/README.md for what else book.toml can say.\n";
+  std::string t =
+      "# Imported with folivar-import; see tools/make/README.md for what else book.toml can say.\n";
   t += "title = " + TomlString(book.title) + "\n";
   if (!book.author.empty()) t += "author = " + TomlString(book.author) + "\n";
   if (!book.publisher.empty()) t += "publisher = " + TomlString(book.publisher) + "\n";
@@ -137,7 +143,8 @@ void WriteImportFolder(const TBookFiles& files, const std::string& dir) {
   if (ec) throw std::runtime_error("cannot make the folder: " + ec.message());
   // While the files are replaced the list names both imports, so that an import cut short is
   // still recognised as one.
-  std::string header = "# The files folivar-import wrote here (checksum, name); it replaces them on the next import.\n";
+  std::string header =
+      "# The files folivar-import wrote here (checksum, name); it replaces them on the next import.\n";
   std::string list = header, both;
   for (const auto& [name, bytes] : files) list += Checksum(bytes) + "\t" + name + "\n";
   for (const auto& [name, sum] : earlier) both += sum + "\t" + name + "\n";

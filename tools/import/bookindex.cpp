@@ -84,7 +84,8 @@ void TBookIndex::CollectNotes(const json& x, bool inNotes) {
   if (Type(x) == "Div") {
     const json& attr = At(C(x), 0);
     const std::string id = AttrId(attr);
-    const bool container = HasClass(attr, "footnotes") || HasClass(attr, "endnotes") || Wish(id) == "footnotes";
+    const bool container =
+        HasClass(attr, "footnotes") || HasClass(attr, "endnotes") || Wish(id) == "footnotes";
     if (!id.empty() && !container &&
         (inNotes || HasClass(attr, "footnote") || HasClass(attr, "endnote") || HasClass(attr, "rearnote"))) {
       noteBodies_[id] = &x;
@@ -141,7 +142,8 @@ void TBookIndex::PairLostNoteMarks(const std::vector<TItem>& items) {
   }
 }
 
-void TBookIndex::FindLost(const json& x, std::vector<const json*>& marks, std::vector<const json*>& bodies) const {
+void TBookIndex::FindLost(const json& x, std::vector<const json*>& marks,
+                          std::vector<const json*>& bodies) const {
   if (x.is_array()) {
     for (const json& y : x) FindLost(y, marks, bodies);
     return;

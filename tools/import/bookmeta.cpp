@@ -30,17 +30,23 @@ void InlinesInto(const json& inlines, std::string& out) {
     if (!in.is_object() || !in.contains("t")) continue;
     const std::string t = in.at("t").get<std::string>();
     const json& c = in.contains("c") ? in.at("c") : json();
-    if (t == "Str") out += c.get<std::string>();
-    else if (t == "Space" || t == "SoftBreak" || t == "LineBreak") out += ' ';
-    else if (t == "Code" || t == "Math" ) out += c.at(1).get<std::string>();
+    if (t == "Str")
+      out += c.get<std::string>();
+    else if (t == "Space" || t == "SoftBreak" || t == "LineBreak")
+      out += ' ';
+    else if (t == "Code" || t == "Math")
+      out += c.at(1).get<std::string>();
     else if (t == "Emph" || t == "Strong" || t == "Underline" || t == "Strikeout" || t == "SmallCaps" ||
-             t == "Superscript" || t == "Subscript") InlinesInto(c, out);
+             t == "Superscript" || t == "Subscript")
+      InlinesInto(c, out);
     else if (t == "Quoted") {
       out += '"';
       InlinesInto(c.at(1), out);
       out += '"';
-    } else if (t == "Cite" || t == "Span") InlinesInto(c.at(1), out);
-    else if (t == "Link" || t == "Image") InlinesInto(c.at(1), out);
+    } else if (t == "Cite" || t == "Span")
+      InlinesInto(c.at(1), out);
+    else if (t == "Link" || t == "Image")
+      InlinesInto(c.at(1), out);
   }
 }
 
@@ -50,16 +56,21 @@ void BlocksInto(const json& blocks, std::string& out) {
     if (!b.is_object() || !b.contains("t")) continue;
     const std::string t = b.at("t").get<std::string>();
     if (!out.empty()) out += ' ';
-    if (t == "Para" || t == "Plain") InlinesInto(b.at("c"), out);
-    else if (t == "Header") InlinesInto(b.at("c").at(2), out);
-    else if (t == "Div") BlocksInto(b.at("c").at(1), out);
-    else if (t == "BlockQuote") BlocksInto(b.at("c"), out);
+    if (t == "Para" || t == "Plain")
+      InlinesInto(b.at("c"), out);
+    else if (t == "Header")
+      InlinesInto(b.at("c").at(2), out);
+    else if (t == "Div")
+      BlocksInto(b.at("c").at(1), out);
+    else if (t == "BlockQuote")
+      BlocksInto(b.at("c"), out);
     else if (t == "LineBlock") {
       for (const json& line : b.at("c")) {
         InlinesInto(line, out);
         out += ' ';
       }
-    } else if (t == "CodeBlock") out += b.at("c").at(1).get<std::string>();
+    } else if (t == "CodeBlock")
+      out += b.at("c").at(1).get<std::string>();
     else if (t == "BulletList" || t == "OrderedList") {
       for (const json& item : t == "BulletList" ? b.at("c") : b.at("c").at(1)) BlocksInto(item, out);
     }
@@ -155,7 +166,8 @@ std::string ShortenAtWord(const std::string& text, size_t max) {
   const size_t space = text.rfind(' ', cut);
   if (space != std::string::npos && space > 0) cut = space;
   std::string out = text.substr(0, cut);
-  while (!out.empty() && (out.back() == ' ' || out.back() == ',' || out.back() == ';' || out.back() == ':')) out.pop_back();
+  while (!out.empty() && (out.back() == ' ' || out.back() == ',' || out.back() == ';' || out.back() == ':'))
+    out.pop_back();
   return out + kEllipsis;
 }
 
@@ -165,7 +177,8 @@ TQuoteMarks QuoteMarks(const std::string& language, bool single) {
     if (language == "pl") return single ? TQuoteMarks{"\u00AB", "\u00BB"} : TQuoteMarks{"\u201E", "\u201D"};
     return single ? TQuoteMarks{"\u201E", "\u201C"} : TQuoteMarks{"\u00AB", "\u00BB"};
   }
-  if (language == "fr") return single ? TQuoteMarks{"\u2039\u00A0", "\u00A0\u203A"} : TQuoteMarks{"\u00AB\u00A0", "\u00A0\u00BB"};
+  if (language == "fr")
+    return single ? TQuoteMarks{"\u2039\u00A0", "\u00A0\u203A"} : TQuoteMarks{"\u00AB\u00A0", "\u00A0\u00BB"};
   if (language == "es" || language == "it" || language == "el") {
     return single ? TQuoteMarks{"\u201C", "\u201D"} : TQuoteMarks{"\u00AB", "\u00BB"};
   }
@@ -174,7 +187,9 @@ TQuoteMarks QuoteMarks(const std::string& language, bool single) {
 
 TBookMeta ReadBookMeta(const json& meta, const std::string& fileStem, std::vector<std::string>& warnings) {
   TBookMeta m;
-  auto get = [&](const char* key) -> json { return meta.is_object() && meta.contains(key) ? meta[key] : json(); };
+  auto get = [&](const char* key) -> json {
+    return meta.is_object() && meta.contains(key) ? meta[key] : json();
+  };
   m.language = LanguageCode(MetaText(get("lang")));
   if (m.language.empty()) m.language = LanguageCode(MetaText(get("language")));
   m.title = MetaText(get("title"));
@@ -203,7 +218,8 @@ TBookMeta ReadBookMeta(const json& meta, const std::string& fileStem, std::vecto
                    TField{"edition", &m.edition}}) {
     if (f.value->size() <= 255) continue;
     *f.value = ShortenAtWord(*f.value, 255);
-    warnings.push_back(std::string("the ") + f.name + " is longer than 255 bytes: shortened to \"" + *f.value + "\"");
+    warnings.push_back(std::string("the ") + f.name + " is longer than 255 bytes: shortened to \"" +
+                       *f.value + "\"");
   }
   return m;
 }

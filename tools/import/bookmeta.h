@@ -1,10 +1,9 @@
 // The metadata of pandoc's tree as book.toml's title, author, publisher, edition and language.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace folivar::bookimport {
 
@@ -39,6 +38,7 @@ struct TBookMeta {
 };
 
 // Reads pandoc's "meta". Warnings (a missing title, a shortened one) are appended to warnings.
-TBookMeta ReadBookMeta(const nlohmann::json& meta, const std::string& fileStem, std::vector<std::string>& warnings);
+TBookMeta ReadBookMeta(const nlohmann::json& meta, const std::string& fileStem,
+                       std::vector<std::string>& warnings);
 
 }  // namespace folivar::bookimport

@@ -16,7 +16,8 @@ const std::string kFigure = "<!-- figure -->";
 
 }  // namespace
 
-std::string TChapterWriter::Write(const std::vector<TItem>& items, const std::string& name, std::vector<std::string>& warnings) {
+std::string TChapterWriter::Write(const std::vector<TItem>& items, const std::string& name,
+                                  std::vector<std::string>& warnings) {
   chapter_ = name;
   paragraph_ = 0;
   notes_.clear();
@@ -27,10 +28,12 @@ std::string TChapterWriter::Write(const std::vector<TItem>& items, const std::st
     if (it.kind == TItem::kFile || it.kind == TItem::kAnchor) {
       if (index_.Targeted(it.id)) parts.push_back("<a id=\"" + index_.Name(it.id) + "\"></a>");
     } else if (it.kind == TItem::kContents) {
-      parts.push_back("<!-- align: center -->\n**" + EscapeText(it.id.empty() ? ContentsWord() : it.id) + "**");
+      parts.push_back("<!-- align: center -->\n**" + EscapeText(it.id.empty() ? ContentsWord() : it.id) +
+                      "**");
       parts.push_back("<!-- contents -->");
     } else {
-      const json* next = i + 1 < items.size() && items[i + 1].kind == TItem::kBlock ? items[i + 1].block : nullptr;
+      const json* next =
+          i + 1 < items.size() && items[i + 1].kind == TItem::kBlock ? items[i + 1].block : nullptr;
       TLines lines;
       if (Block(*it.block, next, lines)) ++i;
       if (!lines.empty()) parts.push_back(Join(lines));
@@ -49,8 +52,10 @@ std::string TChapterWriter::Write(const std::vector<TItem>& items, const std::st
     TLines lines = notes_[n];
     std::string def = "[^" + std::to_string(n + 1) + "]: ";
     for (size_t l = 0; l < lines.size(); ++l) {
-      if (l == 0) def += lines[l];
-      else def += "\n" + (lines[l].empty() ? "" : "    " + lines[l]);
+      if (l == 0)
+        def += lines[l];
+      else
+        def += "\n" + (lines[l].empty() ? "" : "    " + lines[l]);
     }
     if (lines.empty()) def += "\\ ";  // kept, so that the mark has its note
     md += "\n\n" + def;
@@ -60,7 +65,8 @@ std::string TChapterWriter::Write(const std::vector<TItem>& items, const std::st
   for (const auto& [what, count] : quiet_) {
     said.emplace_back(count.second, chapter_ + ", paragraph " + std::to_string(count.second) + ": " + what +
                                         (count.first > 1 ? " (and " + std::to_string(count.first - 1) +
-                                                               " more times in this chapter)" : ""));
+                                                               " more times in this chapter)"
+                                                         : ""));
   }
   std::stable_sort(said.begin(), said.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& s : said) warnings.push_back(std::move(s.second));
@@ -69,8 +75,8 @@ std::string TChapterWriter::Write(const std::vector<TItem>& items, const std::st
 
 std::string TChapterWriter::ContentsWord() const {
   static const std::map<std::string, std::string> kWords = {
-      {"ru", "Содержание"}, {"fr", "Table des matières"}, {"de", "Inhalt"}, {"es", "Índice"},
-      {"it", "Indice"}, {"pl", "Spis treści"}, {"el", "Περιεχόμενα"}};
+      {"ru", "Содержание"}, {"fr", "Table des matières"}, {"de", "Inhalt"},     {"es", "Índice"},
+      {"it", "Indice"},     {"pl", "Spis treści"},        {"el", "Περιεχόμενα"}};
   auto it = kWords.find(language_);
   return it == kWords.end() ? "Contents" : it->second;
 }
@@ -184,7 +190,8 @@ bool TChapterWriter::Block(const json& b, const json* next, TLines& out) {
     out.insert(out.end(), inner.begin(), inner.end());
     // What is left of a note section when its notes went to their marks: a rule.
     const bool notes = HasClass(At(c, 0), "footnotes") || HasClass(At(c, 0), "endnotes");
-    if (notes && std::all_of(out.begin(), out.end(), [](const std::string& l) { return l.empty() || l == kScene; })) {
+    if (notes &&
+        std::all_of(out.begin(), out.end(), [](const std::string& l) { return l.empty() || l == kScene; })) {
       out.clear();
     }
   } else if (t != "Null") {
@@ -201,12 +208,12 @@ std::string TChapterWriter::RawWhat(const std::string& format, const std::string
   std::string tag;
   for (size_t i = 1; i < text.size() && std::isalnum(static_cast<unsigned char>(text[i])); ++i)
     tag += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
-  static const std::set<std::string> kMedia = {"video", "audio", "script", "iframe", "object", "embed",
-                                               "canvas", "svg", "math", "form", "input", "button", "style"};
+  static const std::set<std::string> kMedia = {"video", "audio",  "script", "iframe", "object",
+                                               "embed", "canvas", "svg",    "math",   "form",
+                                               "input", "button", "style"};
   if (kMedia.count(tag)) return "<" + tag + "> left out (the book cannot hold it)";
   return "HTML tags left out, their text kept";
 }
-
 
 void TChapterWriter::LineBlock(const std::vector<json>& lines, TLines& out) {
   for (const json& line : lines) {
@@ -242,7 +249,6 @@ void TChapterWriter::Heading(const json& b, TLines& out) {
   out.push_back(std::string(static_cast<size_t>(level), '#') + " " + text + " {#" + name + "}");
 }
 
-
 void TChapterWriter::ListEntries(const json& b, int depth, std::vector<TListEntry>& entries) {
   const bool ordered = Type(b) == "OrderedList";
   const json& items = ordered ? At(C(b), 1) : C(b);
@@ -254,7 +260,8 @@ void TChapterWriter::ListEntries(const json& b, int depth, std::vector<TListEntr
   }
 }
 
-void TChapterWriter::ItemEntries(const json& blocks, int depth, std::string& marker, std::vector<TListEntry>& entries) {
+void TChapterWriter::ItemEntries(const json& blocks, int depth, std::string& marker,
+                                 std::vector<TListEntry>& entries) {
   for (const json& x : blocks) {
     const std::string t = Type(x);
     if (t == "BulletList" || t == "OrderedList") {
@@ -325,7 +332,8 @@ void TChapterWriter::List(const json& b, TLines& out) {
       indent += widths[level];
       first = std::string(indent, ' ');
     }
-    for (size_t i = 0; i < e.lines.size(); ++i) out.push_back((i == 0 ? first : std::string(indent, ' ')) + e.lines[i]);
+    for (size_t i = 0; i < e.lines.size(); ++i)
+      out.push_back((i == 0 ? first : std::string(indent, ' ')) + e.lines[i]);
   }
 }
 
@@ -373,7 +381,8 @@ void TChapterWriter::FigureBlock(const json& b, TLines& out) {
   const json& caption = At(At(C(b), 1), 1);
   json inlines = json::array();
   for (const json& x : caption)
-    for (const json& in : Type(x) == "Para" || Type(x) == "Plain" ? C(x) : json::array()) inlines.push_back(in);
+    for (const json& in : Type(x) == "Para" || Type(x) == "Plain" ? C(x) : json::array())
+      inlines.push_back(in);
   if (!image) {
     Blocks(At(C(b), 2), out);
     return;
@@ -390,8 +399,10 @@ std::string TChapterWriter::Cell(const json& cell) {
     std::string part;
     TInline ctx;
     ctx.cell = ctx.textOnly = true;  // a cell holds text: pictures as their description
-    if (Type(x) == "Para" || Type(x) == "Plain") part = Inlines(C(x), ctx);
-    else part = EscapeText(BlocksText(json::array({x})));
+    if (Type(x) == "Para" || Type(x) == "Plain")
+      part = Inlines(C(x), ctx);
+    else
+      part = EscapeText(BlocksText(json::array({x})));
     part = TrimSpaces(part);
     if (part.empty()) continue;
     text += (text.empty() ? "" : "<br>") + part;
@@ -426,7 +437,8 @@ void TChapterWriter::Table(const json& b, TLines& out) {
     body.insert(body.begin(), head.begin() + 1, head.end());
     head.resize(1);
   }
-  const bool emptyHead = !head.empty() && std::all_of(head[0].begin(), head[0].end(), [](const std::string& x) { return x.empty(); });
+  const bool emptyHead = !head.empty() && std::all_of(head[0].begin(), head[0].end(),
+                                                      [](const std::string& x) { return x.empty(); });
   if ((head.empty() || emptyHead) && !body.empty()) {
     head.clear();
     head.push_back(body.front());
@@ -451,7 +463,10 @@ void TChapterWriter::Table(const json& b, TLines& out) {
   std::string rule = "|";
   for (size_t i = 0; i < cols; ++i) {
     const std::string align = Type(At(At(specs, i), 0));
-    rule += align == "AlignLeft" ? ":---|" : align == "AlignRight" ? "---:|" : align == "AlignCenter" ? ":---:|" : "---|";
+    rule += align == "AlignLeft"     ? ":---|"
+            : align == "AlignRight"  ? "---:|"
+            : align == "AlignCenter" ? ":---:|"
+                                     : "---|";
   }
   out.push_back(rule);
   for (const auto& r : body) out.push_back(line(r));
@@ -475,7 +490,6 @@ std::string TChapterWriter::Note(const json& blocks) {
   return "[^" + std::to_string(notes_.size()) + "]";
 }
 
-
 std::string TChapterWriter::Emphasis(const std::string& inner, const std::string& mark) {
   std::string lead, core, trail;
   SplitEdges(inner, lead, core, trail);
@@ -491,7 +505,9 @@ std::string TChapterWriter::Inlines(const json& inlines, TInline ctx) {
 std::string TChapterWriter::Anchor(const json& x) {
   const json* attr = AttrOf(x);
   const std::string id = attr ? AttrId(*attr) : "";
-  return !id.empty() && index_.Targeted(id) && !index_.IsNoteBody(id) ? "<a id=\"" + index_.Name(id) + "\"></a>" : "";
+  return !id.empty() && index_.Targeted(id) && !index_.IsNoteBody(id)
+             ? "<a id=\"" + index_.Name(id) + "\"></a>"
+             : "";
 }
 
 std::string TChapterWriter::Inline(const json& in, TInline ctx) {
@@ -538,7 +554,8 @@ std::string TChapterWriter::Inline(const json& in, TInline ctx) {
   }
   if (t == "RawInline") {
     const std::string format = Str(At(c, 0)), text = Str(At(c, 1));
-    if (format == "html" && (text == "<br>" || text == "<br/>" || text == "<br />")) return ctx.cell ? "<br>" : " ";
+    if (format == "html" && (text == "<br>" || text == "<br/>" || text == "<br />"))
+      return ctx.cell ? "<br>" : " ";
     const std::string what = RawWhat(format, text);
     if (!what.empty()) Quiet(what);
     return "";
@@ -571,12 +588,14 @@ std::string TChapterWriter::Link(const json& in, TInline ctx) {
     if (text.empty()) return anchor;
     return anchor + "[" + text + "](#" + index_.Name(id) + ")";
   }
-  const bool world = url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0 || url.rfind("mailto:", 0) == 0;
+  const bool world =
+      url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0 || url.rfind("mailto:", 0) == 0;
   if (world) {
     if (text.empty()) text = EscapeText(url.rfind("mailto:", 0) == 0 ? url.substr(7) : url);
     std::string target = LinkTarget(url);
     if (ctx.cell) {  // a pipe would end the cell
-      for (size_t p = target.find('|'); p != std::string::npos; p = target.find('|', p)) target.replace(p, 1, "%7C");
+      for (size_t p = target.find('|'); p != std::string::npos; p = target.find('|', p))
+        target.replace(p, 1, "%7C");
     }
     return anchor + "[" + text + "](" + target + ")";
   }

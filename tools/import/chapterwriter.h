@@ -22,7 +22,8 @@ class TChapterWriter {
 
   // The chapter file NAME's Markdown for the items; what was changed or left out is appended to
   // warnings as "NAME, paragraph N: ...".
-  std::string Write(const std::vector<TItem>& items, const std::string& name, std::vector<std::string>& warnings);
+  std::string Write(const std::vector<TItem>& items, const std::string& name,
+                    std::vector<std::string>& warnings);
 
  private:
   struct TInline {

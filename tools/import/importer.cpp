@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 TTempDir::TTempDir() {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/folivar-import-XXXXXX";
-  if (!mkdtemp(pattern.data())) throw std::runtime_error(std::string("cannot make a temporary folder: ") + strerror(errno));
+  if (!mkdtemp(pattern.data()))
+    throw std::runtime_error(std::string("cannot make a temporary folder: ") + strerror(errno));
   path_ = pattern;
 }
 

@@ -13,8 +13,23 @@ std::string EscapeText(const std::string& text) {
     const char prev = i > 0 ? text[i - 1] : '\0';
     const char next = i + 1 < text.size() ? text[i + 1] : '\0';
     switch (c) {
-      case '\\': case '`': case '*': case '_': case '[': case ']': case '<': case '>': case '#':
-      case '|': case '"': case '\'': case '~': case '&': case '+': case '$': case '^':
+      case '\\':
+      case '`':
+      case '*':
+      case '_':
+      case '[':
+      case ']':
+      case '<':
+      case '>':
+      case '#':
+      case '|':
+      case '"':
+      case '\'':
+      case '~':
+      case '&':
+      case '+':
+      case '$':
+      case '^':
         out += '\\';
         break;
       case '-':  // "--" and "---" would become dashes, a leading one a list
@@ -34,7 +49,8 @@ std::string EscapeText(const std::string& text) {
 std::string GuardLineStart(const std::string& line) {
   size_t i = 0;
   while (i < line.size() && std::isdigit(static_cast<unsigned char>(line[i]))) ++i;
-  if (i > 0 && i < line.size() && (line[i] == '.' || line[i] == ')')) return line.substr(0, i) + "\\" + line.substr(i);
+  if (i > 0 && i < line.size() && (line[i] == '.' || line[i] == ')'))
+    return line.substr(0, i) + "\\" + line.substr(i);
   if (!line.empty() && (line[0] == '=' || line[0] == '-')) return "\\" + line;
   return line;
 }
@@ -91,9 +107,12 @@ std::string SafeAnchorName(const std::string& id) {
   for (size_t i = 0; i < id.size();) {
     const unsigned char c = static_cast<unsigned char>(id[i]);
     size_t len = 1;
-    if (c >= 0xF0) len = 4;
-    else if (c >= 0xE0) len = 3;
-    else if (c >= 0xC0) len = 2;
+    if (c >= 0xF0)
+      len = 4;
+    else if (c >= 0xE0)
+      len = 3;
+    else if (c >= 0xC0)
+      len = 2;
     len = std::min(len, id.size() - i);
     std::string piece;
     if (c >= 0x80) {
@@ -130,14 +149,20 @@ void SplitEdges(const std::string& s, std::string& lead, std::string& core, std:
   static const std::string nbsp = "\u00A0";
   size_t a = 0, b = s.size();
   for (;;) {
-    if (a < b && s[a] == ' ') ++a;
-    else if (s.compare(a, 2, nbsp) == 0 && a + 2 <= b) a += 2;
-    else break;
+    if (a < b && s[a] == ' ')
+      ++a;
+    else if (s.compare(a, 2, nbsp) == 0 && a + 2 <= b)
+      a += 2;
+    else
+      break;
   }
   for (;;) {
-    if (b > a && s[b - 1] == ' ') --b;
-    else if (b >= a + 2 && s.compare(b - 2, 2, nbsp) == 0) b -= 2;
-    else break;
+    if (b > a && s[b - 1] == ' ')
+      --b;
+    else if (b >= a + 2 && s.compare(b - 2, 2, nbsp) == 0)
+      b -= 2;
+    else
+      break;
   }
   lead = s.substr(0, a);
   core = s.substr(a, b - a);

@@ -14,7 +14,9 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 
 }  // namespace
 
-std::string Type(const json& x) { return x.is_object() && x.contains("t") && x["t"].is_string() ? x["t"].get<std::string>() : ""; }
+std::string Type(const json& x) {
+  return x.is_object() && x.contains("t") && x["t"].is_string() ? x["t"].get<std::string>() : "";
+}
 const json& C(const json& x) { return x.is_object() && x.contains("c") ? x["c"] : kEmpty; }
 const json& At(const json& x, size_t i) { return x.is_array() && i < x.size() ? x[i] : kEmpty; }
 std::string Str(const json& x) { return x.is_string() ? x.get<std::string>() : ""; }
@@ -48,7 +50,8 @@ bool IsSpace(const json& in) {
 // The file part of an EPUB id ("ch002.xhtml" of "ch002.xhtml#one"), lower case.
 bool IsFileName(const std::string& id) {
   std::string s = id;
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return EndsWith(s, ".xhtml") || EndsWith(s, ".html") || EndsWith(s, ".htm") || EndsWith(s, ".xml");
 }
 
@@ -89,8 +92,8 @@ std::string TrimSpaces(const std::string& s) {
 }
 
 bool IsDinkus(const std::string& text) {
-  static const std::vector<std::string> kSigns = {"*", "\u2042", "\u2731", "\u273B", "\u2022", "\u00B7", "~", " ",
-                                                  "\u00A0"};
+  static const std::vector<std::string> kSigns = {"*",      "\u2042", "\u2731", "\u273B", "\u2022",
+                                                  "\u00B7", "~",      " ",      "\u00A0"};
   if (text.empty()) return false;
   bool sign = false;
   for (size_t i = 0; i < text.size();) {
@@ -106,7 +109,6 @@ bool IsDinkus(const std::string& text) {
   }
   return sign;
 }
-
 
 bool HoldsText(const json& b) {
   const std::string t = Type(b);
@@ -124,8 +126,10 @@ bool HoldsText(const json& b) {
 std::vector<json> SplitLines(const json& inlines) {
   std::vector<json> lines(1, json::array());
   for (const json& in : inlines) {
-    if (Type(in) == "LineBreak") lines.emplace_back(json::array());
-    else lines.back().push_back(in);
+    if (Type(in) == "LineBreak")
+      lines.emplace_back(json::array());
+    else
+      lines.back().push_back(in);
   }
   return lines;
 }

@@ -2,10 +2,9 @@
 // the importer asks of them.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace folivar::bookimport {
 

@@ -19,7 +19,8 @@ namespace folivar::bookimport {
 namespace {
 
 std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return s;
 }
 
@@ -27,7 +28,8 @@ std::string Lower(std::string s) {
 struct TPipe {
   int fd[2] = {-1, -1};
   TPipe() {
-    if (pipe2(fd, O_CLOEXEC) != 0) throw std::runtime_error(std::string("cannot make a pipe: ") + strerror(errno));
+    if (pipe2(fd, O_CLOEXEC) != 0)
+      throw std::runtime_error(std::string("cannot make a pipe: ") + strerror(errno));
   }
   ~TPipe() {
     CloseEnd(0);
@@ -69,14 +71,16 @@ std::string PandocFormat(const std::string& file) {
   const size_t slash = file.find_last_of('/');
   const size_t dot = file.find_last_of('.');
   const std::string ext = dot == std::string::npos || (slash != std::string::npos && dot < slash)
-                              ? std::string() : Lower(file.substr(dot + 1));
+                              ? std::string()
+                              : Lower(file.substr(dot + 1));
   if (ext == "epub") return "epub";
   if (ext == "fb2") return "fb2";
   if (ext == "docx") return "docx";
   if (ext == "odt") return "odt";
   if (ext == "html" || ext == "htm" || ext == "xhtml") return "html";
   if (ext == "md" || ext == "markdown") return "markdown";
-  throw std::runtime_error("not a book file that can be imported (.epub, .fb2, .docx, .odt, .html, .xhtml or .md)");
+  throw std::runtime_error(
+      "not a book file that can be imported (.epub, .fb2, .docx, .odt, .html, .xhtml or .md)");
 }
 
 std::string RunPandoc(const std::string& file, const std::string& format, const std::string& mediaDir,
@@ -85,7 +89,8 @@ std::string RunPandoc(const std::string& file, const std::string& format, const 
   if (!PandocOnPath()) throw std::runtime_error(kInstall);
   // A file name that begins with '-' would be read as an option.
   const std::string input = !file.empty() && file[0] == '-' ? "./" + file : file;
-  std::vector<std::string> args = {"pandoc", "--from", format, "--to", "json", "--extract-media=" + mediaDir, input};
+  std::vector<std::string> args = {"pandoc", "--from", format, "--to", "json", "--extract-media=" + mediaDir,
+                                   input};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -131,7 +136,8 @@ std::string RunPandoc(const std::string& file, const std::string& format, const 
     std::string first = errors.substr(0, errors.find('\n'));
     while (!first.empty() && (first.back() == '\r' || first.back() == ' ')) first.pop_back();
     if (first.empty()) {
-      first = WIFEXITED(status) ? "exit code " + std::to_string(WEXITSTATUS(status)) : "it was stopped by a signal";
+      first = WIFEXITED(status) ? "exit code " + std::to_string(WEXITSTATUS(status))
+                                : "it was stopped by a signal";
     }
     throw std::runtime_error("pandoc could not read it: " + first);
   }

@@ -29,13 +29,15 @@ class TConverter {
     static const json kNone = json::object();
     const json& meta = doc.contains("meta") ? doc["meta"] : kNone;
     TBookMeta m = ReadBookMeta(meta, options_.fileStem, book_.warnings);
-    const bool titleGiven = !MetaText(meta.is_object() && meta.contains("title") ? meta["title"] : json()).empty();
+    const bool titleGiven =
+        !MetaText(meta.is_object() && meta.contains("title") ? meta["title"] : json()).empty();
     if (m.language.empty()) {
       std::string text;
       AllText(doc["blocks"], text);
       m.language = GuessLanguage(text);
-      book_.warnings.push_back(m.language.empty() ? "the book names no language, and its text does not tell: no language set"
-                                                  : "the book names no language: \"" + m.language + "\" from its words");
+      book_.warnings.push_back(m.language.empty()
+                                   ? "the book names no language, and its text does not tell: no language set"
+                                   : "the book names no language: \"" + m.language + "\" from its words");
     }
     language_ = m.language;
 
@@ -116,9 +118,11 @@ class TConverter {
         size_t end = i + 1;
         bool text = false;
         for (; end < items.size() && items[end].kind != TItem::kFile; ++end) {
-          if (items[end].block && HoldsText(*items[end].block) && !LonePicture(*items[end].block)) text = true;
+          if (items[end].block && HoldsText(*items[end].block) && !LonePicture(*items[end].block))
+            text = true;
         }
-        if (!text && !src.empty()) items.erase(items.begin() + static_cast<long>(i) + 1, items.begin() + static_cast<long>(end));
+        if (!text && !src.empty())
+          items.erase(items.begin() + static_cast<long>(i) + 1, items.begin() + static_cast<long>(end));
       }
     }
     if (src.empty()) return;
@@ -144,13 +148,15 @@ class TConverter {
       if (l == level) ++same;
       if (l > level) ++deeper;
     }
-    const bool isTitle = HasClass(At(C(h), 1), "title") || (same == 1 && deeper > 0 && (!titleGiven || text == m.title));
+    const bool isTitle =
+        HasClass(At(C(h), 1), "title") || (same == 1 && deeper > 0 && (!titleGiven || text == m.title));
     if (!isTitle || text.empty()) return;
     if (!titleGiven) {
       m.title = ShortenAtWord(text, 255);
-      book_.warnings.erase(std::remove_if(book_.warnings.begin(), book_.warnings.end(),
-                                          [](const std::string& w) { return w.rfind("the book names no title", 0) == 0; }),
-                           book_.warnings.end());
+      book_.warnings.erase(
+          std::remove_if(book_.warnings.begin(), book_.warnings.end(),
+                         [](const std::string& w) { return w.rfind("the book names no title", 0) == 0; }),
+          book_.warnings.end());
     }
     items.erase(items.begin() + static_cast<long>(first));
   }
@@ -199,7 +205,8 @@ class TConverter {
       int links = 0;
       if (Type(b) == "Header" && HasClass(At(C(b), 1), "TOC-Heading")) {
         items[i] = {TItem::kContents, nullptr, InlinesText(At(C(b), 2))};
-        while (i + 1 < items.size() && items[i + 1].kind == TItem::kBlock && IsLinkParagraph(*items[i + 1].block)) {
+        while (i + 1 < items.size() && items[i + 1].kind == TItem::kBlock &&
+               IsLinkParagraph(*items[i + 1].block)) {
           items.erase(items.begin() + static_cast<long>(i) + 1);
         }
         return;
@@ -225,7 +232,8 @@ class TConverter {
   void Split(const std::vector<TItem>& items) {
     int top = 7;
     for (const TItem& it : items)
-      if (it.kind == TItem::kBlock && Type(*it.block) == "Header") top = std::min(top, At(C(*it.block), 0).get<int>());
+      if (it.kind == TItem::kBlock && Type(*it.block) == "Header")
+        top = std::min(top, At(C(*it.block), 0).get<int>());
     shift_ = top == 7 ? 0 : top - 1;
     std::vector<TPlan> plans(1);
     for (const TItem& it : items) {
@@ -278,7 +286,6 @@ class TConverter {
       book_.chapters.push_back({name, writer.Write(kept[i].items, name, book_.warnings)});
     }
   }
-
 
   TImportOptions options_;
   TArtFiles art_;

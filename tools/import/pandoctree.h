@@ -2,21 +2,20 @@
 // chapter format per top-level division, and the pictures the chapters use.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace folivar::bookimport {
 
 struct TImportedChapter {
-  std::string name;      // "03-the-journey.md"
+  std::string name;  // "03-the-journey.md"
   std::string markdown;
 };
 
 struct TImportedPicture {
-  std::string source;    // the file pandoc extracted
-  std::string name;      // "art/leaf.png"
+  std::string source;  // the file pandoc extracted
+  std::string name;    // "art/leaf.png"
 };
 
 struct TImportedBook {
@@ -28,10 +27,10 @@ struct TImportedBook {
 };
 
 struct TImportOptions {
-  std::string format;    // pandoc's reader: "epub", "fb2", "docx", "odt", "html", "markdown"
-  std::string mediaDir;  // where pandoc extracted the pictures
+  std::string format;     // pandoc's reader: "epub", "fb2", "docx", "odt", "html", "markdown"
+  std::string mediaDir;   // where pandoc extracted the pictures
   std::string sourceDir;  // the folder of the book file
-  std::string fileStem;  // the input's name without folder and extension: the title when none is given
+  std::string fileStem;   // the input's name without folder and extension: the title when none is given
 };
 
 // Raises std::runtime_error when the tree is not pandoc's JSON.
