@@ -29,6 +29,7 @@ TTempDir::~TTempDir() {
 bool IsBookFile(const std::string& path) {
   std::error_code ec;
   if (fs::is_directory(path, ec)) return false;
+  if (fs::exists(path, ec)) return true;
   try {
     PandocFormat(path);
     return true;

@@ -27,7 +27,8 @@ class TTempDir {
 // appended to warnings. Raises std::runtime_error for a file that cannot be imported.
 TBookFiles ImportBookFile(const std::string& file, std::vector<std::string>& warnings);
 
-// Whether path names a file that ImportBookFile takes (by its extension), rather than a folder.
+// Whether path is for ImportBookFile rather than a source folder: a file that exists (which it
+// refuses when it is of no format it reads), or a name with a book file's extension.
 bool IsBookFile(const std::string& path);
 
 }  // namespace folivar::bookimport
