@@ -5,6 +5,7 @@
 // the pen between cells draw nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -63,6 +64,19 @@ std::string Row26(const std::string& cell = {}) {
   return row + "|\n";
 }
 
+// The book of one chapter, t.md.
+std::unique_ptr<TBook> Compile(const std::string& name, int32_t width, int32_t height, const std::string& chapter,
+                               TCompileStats& stats) {
+  const fs::path dir = fs::path(test::TempDir()) / ("table-" + name);
+  fs::create_directories(dir);
+  std::ofstream(dir / "book.toml") << "title = \"Tables\"\nchapters = [\"t.md\"]\n[page]\nwidth = " << width
+                                   << "\nheight = " << height << "\n";
+  std::ofstream(dir / "t.md") << chapter;
+  auto book = std::make_unique<TBook>();
+  LoadBook(*book, OpenBookImage(test::WriteTempFile("table.bin", CompileBook(dir.string(), &stats))));
+  return book;
+}
+
 const std::string kLong = "a pear from the orchard on the hill behind the old farm house by the river";
 
 TEST(MakeTable, CellsStandInTheirColumnsWrappedBoldAndWithinTheText) {
@@ -77,15 +91,9 @@ TEST(MakeTable, CellsStandInTheirColumnsWrappedBoldAndWithinTheText) {
   };
   for (const TCase& t : cases) {
     SCOPED_TRACE(t.name);
-    const fs::path dir = fs::path(test::TempDir()) / (std::string("table-") + t.name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    std::ofstream(dir / "book.toml") << "title = \"Tables\"\nchapters = [\"t.md\"]\n[page]\nwidth = " << t.pageWidth
-                                     << "\nheight = 500\n";
-    std::ofstream(dir / "t.md") << "# T\n\n" << t.table;
     TCompileStats stats;
-    TBook book;
-    LoadBook(book, OpenBookImage(test::WriteTempFile("table.bin", CompileBook(dir.string(), &stats))));
+    const std::unique_ptr<TBook> compiled = Compile(t.name, t.pageWidth, 500, "# T\n\n" + t.table, stats);
+    TBook& book = *compiled;
     size_t warnings = 0;
     for (const TSourceWarning& w : stats.warnings)
       warnings += w.where == "t.md:3" && w.text.rfind("the table is too wide for the page: ", 0) == 0;
@@ -153,6 +161,37 @@ TEST(MakeTable, CellsStandInTheirColumnsWrappedBoldAndWithinTheText) {
     for (uint32_t y = 0; y < surface.Height(); ++y)
       for (uint32_t x = 0; x < surface.Width(); ++x) ASSERT_EQ(surface.Bitmap().At(x, y) & 0xFFFFFF, 0x123456u);
     SetCurrentSurface(nullptr);
+  }
+}
+
+// A page break never parts a row, nor the head from the first row below it.
+TEST(MakeTable, RowsStayWholeAndTheHeadWithTheFirstRow) {
+  // Text enough that the head and its rule would end the first page, were they not kept with the row.
+  std::string chapter = "# T\n\n";
+  for (int i = 0; i < 5; ++i) chapter += kLong.substr(0, 30 + i % 7) + " ";
+  chapter += "\n\n| No. | Text |\n|--:|--|\n";
+  for (int r = 1; r <= 12; ++r) chapter += "| " + std::to_string(r) + " | " + kLong + " " + kLong + " |\n";
+  TCompileStats stats;
+  const std::unique_ptr<TBook> book = Compile("pages", 300, 260, chapter, stats);
+  ASSERT_GT(book->PageCount(), 4);
+  auto is = [](uint8_t kind) { return [kind](const TViewItem& i) { return i.Kind() == kind; }; };
+  auto bold = [](const TViewItem& i) { return i.Kind() == kKindCharacter && GetStyle(i.Style()).font.flags & kFontBold; };
+  for (int32_t p = 1; p < book->PageCount(); ++p) {
+    TPage& page = *book->pages[static_cast<size_t>(p)];
+    if (page.unloaded) page.DecodePage(&book->substitute, *book->source);
+    std::vector<const std::vector<TViewItem>*> lines;
+    for (const auto& line : page.lines)
+      if (!line->items.empty()) lines.push_back(&line->items);
+    ASSERT_FALSE(lines.empty());
+    // A table line (spacers part its cells) that begins a page is the head's or a row's first, its
+    // number first; no page ends with the head or its rule.
+    const auto& first = *lines.front();
+    const auto c = std::find_if(first.begin(), first.end(), is(kKindCharacter));
+    if (std::any_of(first.begin(), first.end(), is(kKindImgChar)) && c != first.end()) {
+      EXPECT_TRUE((c->Code() >= '0' && c->Code() <= '9') || bold(*c)) << p;
+    }
+    EXPECT_TRUE(std::none_of(lines.back()->begin(), lines.back()->end(), is(kKindImage))) << p;
+    EXPECT_TRUE(std::none_of(lines.back()->begin(), lines.back()->end(), bold)) << p;
   }
 }
 
