@@ -35,13 +35,10 @@ std::vector<TRun> Runs(TLine& line) {
   bool open = false;
   for (TViewItem& item : line.items) {
     const int32_t w = item.Width();
-    if (item.Kind() == kKindImgChar) {
-      open = false;
-    } else {
-      if (!open) runs.push_back({x, x});
-      open = true;
-      runs.back().end = x + w;
-    }
+    const bool spacer = item.Kind() == kKindImgChar;
+    if (!spacer && !open) runs.push_back({x, x});
+    if (!spacer) runs.back().end = x + w;
+    open = !spacer;
     x += w;
   }
   return runs;
@@ -51,10 +48,10 @@ struct TCase {
   const char* name;
   int32_t pageWidth;
   std::string table;
-  int32_t size;          // of the cells' text, points
+  int32_t size;            // of the cells' text, points
   bool warned;
   const char* alignments;  // of the columns: l, c, r
-  size_t tallestRow;     // lines
+  size_t tallestRow;       // lines
 };
 
 // A row of 26 cells: the letters, or `cell` in each.
@@ -94,10 +91,9 @@ TEST(MakeTable, CellsStandInTheirColumnsWrappedBoldAndWithinTheText) {
     TCompileStats stats;
     const std::unique_ptr<TBook> compiled = Compile(t.name, t.pageWidth, 500, "# T\n\n" + t.table, stats);
     TBook& book = *compiled;
-    size_t warnings = 0;
-    for (const TSourceWarning& w : stats.warnings)
-      warnings += w.where == "t.md:3" && w.text.rfind("the table is too wide for the page: ", 0) == 0;
-    EXPECT_EQ(warnings, t.warned ? 1u : 0u);
+    EXPECT_EQ(std::count_if(stats.warnings.begin(), stats.warnings.end(), [](const TSourceWarning& w) {
+                return w.where == "t.md:3" && w.text.rfind("the table is too wide for the page: ", 0) == 0;
+              }), t.warned ? 1 : 0);
 
     TSurface surface(static_cast<uint32_t>(book.header.viewWidth), static_cast<uint32_t>(book.header.viewHeight));
     SetCurrentSurface(&surface);
