@@ -62,8 +62,8 @@ std::string Row26(const std::string& cell = {}) {
 }
 
 // The book of one chapter, t.md.
-std::unique_ptr<TBook> Compile(const std::string& name, int32_t width, int32_t height, const std::string& chapter,
-                               TCompileStats& stats) {
+std::unique_ptr<TBook> Compile(const std::string& name, int32_t width, int32_t height,
+                               const std::string& chapter, TCompileStats& stats) {
   const fs::path dir = fs::path(test::TempDir()) / ("table-" + name);
   fs::create_directories(dir);
   std::ofstream(dir / "book.toml") << "title = \"Tables\"\nchapters = [\"t.md\"]\n[page]\nwidth = " << width
@@ -78,12 +78,12 @@ const std::string kLong = "a pear from the orchard on the hill behind the old fa
 
 TEST(MakeTable, CellsStandInTheirColumnsWrappedBoldAndWithinTheText) {
   const TCase cases[] = {
-      {"fits", 388, "| Fruit | Count | Price |\n|:--|:-:|--:|\n| apple | 3 | 1.20 |\n| " + kLong + " | 12 | 0.80 |\n",
-       12, false, "lcr", 3},
+      {"fits", 388, "| Fruit | Count | Price |\n|:--|:-:|--:|\n| apple | 3 | 1.20 |\n| " + kLong +
+       " | 12 | 0.80 |\n", 12, false, "lcr", 3},
       {"smaller", 388, "| Characteristically | Internationalization | Neighbour |\n|--|--|--|\n"
        "| one | two | three |\n", 10, false, "lll", 1},
-      {"hopeless", 200, "| Characteristically | Internationalization | Incomprehensibilities | 1234567890123456789012 |"
-       "\n|--|:-:|--:|--|\n| one | two | three | four |\n", 8, true, "lcrl", 7},
+      {"hopeless", 200, "| Characteristically | Internationalization | Incomprehensibilities "
+       "| 1234567890123456789012 |\n|--|:-:|--:|--|\n| one | two | three | four |\n", 8, true, "lcrl", 7},
       {"stacked", 200, Row26() + Row26("--") + Row26(), 8, true, "l", 3},
   };
   for (const TCase& t : cases) {
@@ -95,7 +95,8 @@ TEST(MakeTable, CellsStandInTheirColumnsWrappedBoldAndWithinTheText) {
                 return w.where == "t.md:3" && w.text.rfind("the table is too wide for the page: ", 0) == 0;
               }), t.warned ? 1 : 0);
 
-    TSurface surface(static_cast<uint32_t>(book.header.viewWidth), static_cast<uint32_t>(book.header.viewHeight));
+    TSurface surface(static_cast<uint32_t>(book.header.viewWidth),
+                     static_cast<uint32_t>(book.header.viewHeight));
     SetCurrentSurface(&surface);
     TPage& page = *book.pages.at(1);
     if (page.unloaded) page.DecodePage(&book.substitute, *book.source);
@@ -154,8 +155,9 @@ TEST(MakeTable, CellsStandInTheirColumnsWrappedBoldAndWithinTheText) {
       int32_t y = 0;
       DrawLine(0, spacers, y, book.ColumnWidth());
     }
+    const TXif& bitmap = surface.Bitmap();
     for (uint32_t y = 0; y < surface.Height(); ++y)
-      for (uint32_t x = 0; x < surface.Width(); ++x) ASSERT_EQ(surface.Bitmap().At(x, y) & 0xFFFFFF, 0x123456u);
+      for (uint32_t x = 0; x < surface.Width(); ++x) ASSERT_EQ(bitmap.At(x, y) & 0xFFFFFF, 0x123456u);
     SetCurrentSurface(nullptr);
   }
 }
@@ -171,7 +173,9 @@ TEST(MakeTable, RowsStayWholeAndTheHeadWithTheFirstRow) {
   const std::unique_ptr<TBook> book = Compile("pages", 300, 260, chapter, stats);
   ASSERT_GT(book->PageCount(), 4);
   auto is = [](uint8_t kind) { return [kind](const TViewItem& i) { return i.Kind() == kind; }; };
-  auto bold = [](const TViewItem& i) { return i.Kind() == kKindCharacter && GetStyle(i.Style()).font.flags & kFontBold; };
+  auto bold = [](const TViewItem& i) {
+    return i.Kind() == kKindCharacter && GetStyle(i.Style()).font.flags & kFontBold;
+  };
   for (int32_t p = 1; p < book->PageCount(); ++p) {
     TPage& page = *book->pages[static_cast<size_t>(p)];
     if (page.unloaded) page.DecodePage(&book->substitute, *book->source);

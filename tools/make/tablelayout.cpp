@@ -113,7 +113,8 @@ std::vector<int32_t> Share(const std::vector<int32_t>& low, const std::vector<in
 // letters too, `letters` (sum at most `room`): each column its words where the room allows, the
 // widest of them cut down alike to a width that fills the room, so that as few words as may be are
 // broken between letters.
-std::vector<int32_t> Narrowest(const std::vector<int32_t>& letters, const std::vector<int32_t>& words, int32_t room) {
+std::vector<int32_t> Narrowest(const std::vector<int32_t>& letters, const std::vector<int32_t>& words,
+                               int32_t room) {
   auto capped = [&](int32_t cap) {
     std::vector<int32_t> w(words.size());
     for (size_t c = 0; c < w.size(); ++c) w[c] = std::max(letters[c], std::min(words[c], cap));
@@ -249,18 +250,23 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
     std::string done = "words in its cells are broken to fit";
     if (Sum(m.letters) + gaps(m) > room && columns > 1) {
       // Narrower gaps, down to a space; when even those are too wide, one row to a paragraph.
-      m.gap = std::max<int32_t>(m.space, static_cast<int32_t>((room - Sum(m.letters)) / static_cast<int64_t>(columns - 1)));
+      const int64_t spare = (room - Sum(m.letters)) / static_cast<int64_t>(columns - 1);
+      m.gap = std::max(m.space, static_cast<int32_t>(spare));
       if (Sum(m.letters) + gaps(m) > room) {
         grid = Stacked(grid, block.line);
         m = measureGrid(grid, sizes.back(), true);
         done = "its rows are set as paragraphs, the cells separated by \"|\"";
       }
     }
+    if (Sum(m.letters) + gaps(m) > room) {
+      throw TSourceError(file, block.line, "a letter or picture of this table is wider than the text");
+    }
     widths = Share(Narrowest(m.letters, m.words, room - gaps(m)), m.natural, room - gaps(m));
     warnings_.push_back({file + ":" + std::to_string(block.line),
-                         "the table is too wide for the page: its " + std::to_string(columns) + " columns need " +
-                             std::to_string(needed) + " pixels at " + std::to_string(sizes.back()) +
-                             " points, the text is " + std::to_string(room) + " pixels wide; " + done});
+                         "the table is too wide for the page: its " + std::to_string(columns) +
+                             " columns need " + std::to_string(needed) + " pixels at " +
+                             std::to_string(sizes.back()) + " points, the text is " + std::to_string(room) +
+                             " pixels wide; " + done});
   }
   const uint8_t position = block.alignment.value_or(kAlignCentre);
   if (position == kJustify) Fill(widths, room - gaps(m));
@@ -284,7 +290,8 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
         auto spacer = spacers_.find(piece);
         if (spacer == spacers_.end()) {
           const std::vector<uint32_t> pixels(static_cast<size_t>(piece), key);
-          const std::string xif = EncodePicture(pixels, static_cast<uint32_t>(piece), 1, {TPictureFormat::kXbm, 75}, key);
+          const std::string xif =
+              EncodePicture(pixels, static_cast<uint32_t>(piece), 1, {TPictureFormat::kXbm, 75}, key);
           spacer = spacers_.emplace(piece, measure_.Picture(0, xif)).first;
         }
         r.items.push_back({spacer->second, glyphStyle});
@@ -302,7 +309,9 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
       options.justify = false;
       options.lineWidth = [w = widths[c]](size_t) { return w; };
       cells[c] = BreakLines(m.cells[r][c], options);
-      if (cells[c].empty()) throw TSourceError(file, block.line, "a letter or picture of this table is wider than its column");
+      if (cells[c].empty()) {
+        throw TSourceError(file, block.line, "a letter or picture of this table is wider than its column");
+      }
       count = std::max(count, cells[c].size());
     }
     const bool header = r < grid.headerRows;
@@ -347,7 +356,8 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
       // A thin rule under the head, in the colour of the text, where the gap between rows would be.
       auto picture = rules_.find(tableWidth);
       if (picture == rules_.end()) {
-        const std::vector<uint32_t> pixels(static_cast<size_t>(tableWidth), source_.text.colour.value_or(0) & 0xFFFFFF);
+        const uint32_t colour = source_.text.colour.value_or(0) & 0xFFFFFF;
+        const std::vector<uint32_t> pixels(static_cast<size_t>(tableWidth), colour);
         const TPictureFormat format{tableWidth <= 255 ? TPictureFormat::kXbm : TPictureFormat::kRaw, 75};
         const std::string xif = EncodePicture(pixels, static_cast<uint32_t>(tableWidth), 1, format);
         picture = rules_.emplace(tableWidth, measure_.Picture(1, xif)).first;
