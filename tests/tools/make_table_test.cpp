@@ -35,7 +35,8 @@ std::vector<TRun> Runs(TLine& line) {
   bool open = false;
   for (TViewItem& item : line.items) {
     const int32_t w = item.Width();
-    const bool spacer = item.Kind() == kKindImgChar;
+    // Between cells: a fixed space, then invisible glyph pictures.
+    const bool spacer = item.Kind() == kKindImgChar || (item.Kind() == kKindCharacter && item.Code() == kFixedSpace);
     if (!spacer && !open) runs.push_back({x, x});
     if (!spacer) runs.back().end = x + w;
     open = !spacer;

@@ -86,7 +86,7 @@ TEST(RealBook, EveryConstructIsSetAndRendered) {
   // What each spread is kept for, and words that stand on it.
   const std::pair<const char*, const char*> places[] = {
       {"letter", "Dear Elin,"},           {"poem", "it does not knock, it does not greet;"},
-      {"table", "Wednesday"},             {"figure", "drawn from the north pier"},
+      {"table", "Tuesday west 7 Clear."},           {"figure", "drawn from the north pier"},
       {"note", "Tar was used to waterproof"}, {"russian", "Дорогая Анна!"},
       {"french", "Chère Élodie,"},
   };

@@ -24,6 +24,9 @@
 
 namespace folivar::make {
 
+constexpr int32_t kListIndent = 16;   // per level of a list
+constexpr int32_t kQuoteIndent = 24;  // on both sides, per level of a block quote
+
 struct TContentsEntry {
   std::string text;    // UTF-8
   int level = 1;       // 1 or 2

@@ -26,10 +26,6 @@ namespace {
 constexpr int32_t kScales[] = {100, 80, 65};  // percent of the text size, tried in turn
 constexpr int32_t kSmallestSize = 6;           // points
 constexpr int32_t kWidestSpacer = 128;         // spacers are 1, 2, 4, ... 128 pixels wide
-// As the paragraphs around a table are indented (layout.cpp): a block quote on both sides, per
-// level, and a list on the left.
-constexpr int32_t kQuoteIndent = 24;
-constexpr int32_t kListIndent = 16;
 
 // The cells' spans by row and column (missing cells empty), the head's in bold.
 struct TGrid {
@@ -280,6 +276,9 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
 
   const uint16_t plain = styles_.Text(m.base, 0, {});
   const uint16_t glyphStyle = styles_.Glyph({});
+  // The head's cells are bold, and so is the space between them.
+  const uint16_t bold = styles_.Text(m.base, kBold, {});
+  const int32_t plainSpace = measure_.Width(kFixedSpace, plain), boldSpace = measure_.Width(kFixedSpace, bold);
   const int32_t plainAscent = measure_.Ascent('x', plain), plainDescent = measure_.Descent('x', plain);
   const int32_t rowGap = std::max(2, (plainAscent + plainDescent) / 4);
   const uint32_t key = source_.glyphColour & 0xFFFFFF;
@@ -331,7 +330,15 @@ void TLayout::Table(const TBlock& block, const std::string& file) {
         const int32_t spare = widths[c] - line.width;
         const int32_t at = xs[c] + (a == kAlignRight ? spare : a == kAlignCentre ? spare / 2 : 0);
         if (at > x) {
-          advance(l.record, at - x);
+          // Between two cells a fixed space, so that the text read back from the page keeps the
+          // cells' words apart, and invisible pictures for the rest.
+          const int32_t space = header ? boldSpace : plainSpace;
+          if (!l.record.items.empty() && at - x >= space) {
+            l.record.items.push_back({kFixedSpace, header ? bold : plain});
+            advance(l.record, at - x - space);
+          } else {
+            advance(l.record, at - x);
+          }
           x = at;
         }
         for (const TLineItem& item : line.items) {
