@@ -66,6 +66,10 @@ TEST(MakeChapter, ParsesNotesTablesHeadingsAndWarnsOfWhatItDrops) {
       {"c.md:11", "'ftp://x/y' is neither"}, {"c.md:11", "unknown HTML <span>"},
       {"c.md:13", "no hyphenation patterns for the language 'xx'"}, {"c.md:20", "never referred to"}};
   for (const auto& [where, text] : warnings) EXPECT_TRUE(Warned(c.warnings, where, text)) << where << " " << text;
+  // An alignment before a table places it.
+  const TChapter placed = ParseChapter("<!-- align: right -->\n| a | b |\n|---|---|\n| c | d |\n", "p.md", "en");
+  ASSERT_EQ(placed.blocks.size(), 1u);
+  EXPECT_EQ(placed.blocks[0].alignment, std::optional<uint8_t>(kAlignRight));
 }
 
 std::unique_ptr<TBook> Load(const std::string& image) {

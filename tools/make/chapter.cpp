@@ -386,7 +386,8 @@ class TChapterParser {
       pendingFigure_ = false;
     }
     if (Is(n, "table")) {
-      NoPendingDirective();
+      // An alignment places the table (justify: the columns fill the text's width).
+      if (pendingDropcap_) Fail(pendingLine_, "a drop cap needs a paragraph, not a table");
       blocks.push_back(Table(n, line));
       return;
     }
