@@ -107,7 +107,7 @@ void TChapterWriter::Blocks(const json& blocks, TLines& out) {
 void TChapterWriter::Prefix(TLines& lines, const std::string& first, const std::string& rest) {
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string& p = i == 0 ? first : rest;
-    lines[i] = lines[i].empty() ? TrimSpaces(p) == p ? p : TrimSpaces(p) : p + lines[i];
+    lines[i] = lines[i].empty() ? TrimSpaces(p) : p + lines[i];  // "> " on a blank line is ">"
   }
 }
 
