@@ -56,7 +56,6 @@ class TConverter {
     book_.edition = m.edition;
     book_.language = m.language;
     book_.pictures = art_.Pictures();
-    if (book_.chapters.empty()) book_.warnings.push_back("the book holds no text");
     return std::move(book_);
   }
 
@@ -70,6 +69,7 @@ class TConverter {
       AllText(x["c"], text);
     }
   }
+
   // ---- the order of the book --------------------------------------------------------------
 
   void Flatten(const json& blocks, std::vector<TItem>& items) {
