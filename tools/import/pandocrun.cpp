@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -17,6 +18,8 @@ extern char** environ;
 namespace folivar::bookimport {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(),
@@ -87,10 +90,15 @@ std::string RunPandoc(const std::string& file, const std::string& format, const 
                       std::vector<std::string>& warnings) {
   static const char* kInstall = "pandoc is not installed: install pandoc (Debian: apt-get install pandoc)";
   if (!PandocOnPath()) throw std::runtime_error(kInstall);
-  // A file name that begins with '-' would be read as an option.
-  const std::string input = !file.empty() && file[0] == '-' ? "./" + file : file;
-  std::vector<std::string> args = {"pandoc", "--from", format, "--to", "json", "--extract-media=" + mediaDir,
-                                   input};
+  // pandoc runs in the book file's folder, where the pictures a document names are found; the
+  // paths it is given are absolute (so none begins with '-', which would be an option).
+  std::error_code ec;
+  const fs::path input = fs::absolute(file, ec);
+  const fs::path media = fs::absolute(mediaDir, ec);
+  if (ec) throw std::runtime_error("cannot tell the file's folder: " + ec.message());
+  const std::string folder = input.parent_path().string();
+  std::vector<std::string> args = {
+      "pandoc", "--from", format, "--to", "json", "--extract-media=" + media.string(), input.string()};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -98,6 +106,7 @@ std::string RunPandoc(const std::string& file, const std::string& format, const 
   TPipe out, err;
   TFileActions fa;
   posix_spawn_file_actions_addopen(&fa.actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addchdir_np(&fa.actions, folder.c_str());
   posix_spawn_file_actions_adddup2(&fa.actions, out.fd[1], 1);
   posix_spawn_file_actions_adddup2(&fa.actions, err.fd[1], 2);
   pid_t pid = 0;
@@ -147,7 +156,12 @@ std::string RunPandoc(const std::string& file, const std::string& format, const 
     std::string line = errors.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     static const std::string kWarning = "[WARNING] ";
-    if (line.rfind(kWarning, 0) == 0) warnings.push_back("pandoc: " + line.substr(kWarning.size()));
+    const std::string warning = "pandoc: " + line.substr(std::min(line.size(), kWarning.size()));
+    // Said once: pandoc repeats a warning for each place (a picture used three times).
+    if (line.rfind(kWarning, 0) == 0 &&
+        std::find(warnings.begin(), warnings.end(), warning) == warnings.end()) {
+      warnings.push_back(warning);
+    }
     start = end + 1;
   }
   return json;
