@@ -97,8 +97,13 @@ std::string RunPandoc(const std::string& file, const std::string& format, const 
   const fs::path media = fs::absolute(mediaDir, ec);
   if (ec) throw std::runtime_error("cannot tell the file's folder: " + ec.message());
   const std::string folder = input.parent_path().string();
-  std::vector<std::string> args = {
-      "pandoc", "--from", format, "--to", "json", "--extract-media=" + media.string(), input.string()};
+  std::vector<std::string> args = {"pandoc", "--from", format,
+                                   "--to",   "json",   "--extract-media=" + media.string()};
+  // A book in a container (EPUB, DOCX, ODT, FB2) holds its pictures: pandoc reads nothing else,
+  // whatever the book's pages name (another file, a web address). HTML and Markdown name their
+  // pictures as files beside them, which pandoc has to fetch.
+  if (format != "html" && format != "markdown") args.push_back("--sandbox");
+  args.push_back(input.string());
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

@@ -12,7 +12,8 @@ namespace folivar::bookimport {
 std::string PandocFormat(const std::string& file);
 
 // Runs `pandoc --from FORMAT --to json --extract-media=MEDIA_DIR FILE` (an argument vector, no
-// shell) and returns what pandoc printed. pandoc's own warnings ("[WARNING] Could not fetch
+// shell; with --sandbox for the formats that hold their pictures) in FILE's folder and returns
+// what pandoc printed. pandoc's own warnings ("[WARNING] Could not fetch
 // resource ...") are appended to warnings. Raises std::runtime_error when pandoc is not installed
 // (saying how to install it) or fails (with the first line pandoc printed on stderr).
 std::string RunPandoc(const std::string& file, const std::string& format, const std::string& mediaDir,
