@@ -1,5 +1,6 @@
 #include "tools/import/artfiles.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -38,10 +39,12 @@ std::string TArtFiles::Locate(const std::string& src) const {
   if (q != std::string::npos) path.resize(q);
   std::error_code ec;
   if (path.empty()) return "";
-  if (fs::path(path).is_absolute()) return fs::is_regular_file(path, ec) ? path : "";
-  for (const fs::path& p : {fs::path(mediaDir_) / path, fs::path(sourceDir_) / path})
-    if (fs::is_regular_file(p, ec)) return p.string();
-  return "";
+  // Only what pandoc extracted is the book's: a path that leads out of its folder is not.
+  const fs::path media = fs::path(mediaDir_).lexically_normal();
+  const fs::path file = (fs::path(path).is_absolute() ? fs::path(path) : media / path).lexically_normal();
+  const auto [end, rest] = std::mismatch(media.begin(), media.end(), file.begin(), file.end());
+  if (end != media.end()) return "";
+  return fs::is_regular_file(file, ec) ? file.string() : "";
 }
 
 std::string TArtFiles::Use(const std::string& src, std::string& reason) {

@@ -15,9 +15,8 @@ std::string PictureKind(const std::string& head);
 
 class TArtFiles {
  public:
-  // Pictures are looked for where pandoc extracted them, then beside the book file.
-  TArtFiles(std::string mediaDir, std::string sourceDir)
-      : mediaDir_(std::move(mediaDir)), sourceDir_(std::move(sourceDir)) {}
+  // The pictures are the files pandoc extracted into mediaDir.
+  explicit TArtFiles(std::string mediaDir) : mediaDir_(std::move(mediaDir)) {}
 
   // The name in the book ("art/leaf.png") of the picture pandoc names src. Empty, with why in
   // reason, when the file is missing or of a kind the compiler does not read.
@@ -28,7 +27,7 @@ class TArtFiles {
  private:
   std::string Locate(const std::string& src) const;
 
-  std::string mediaDir_, sourceDir_;
+  std::string mediaDir_;
   std::map<std::string, std::string> bySource_;  // the located file -> its name in the book
   std::map<std::string, bool> names_;
   std::vector<TImportedPicture> pictures_;

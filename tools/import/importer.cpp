@@ -18,7 +18,9 @@ TTempDir::TTempDir() {
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/folivar-import-XXXXXX";
   if (!mkdtemp(pattern.data()))
     throw std::runtime_error(std::string("cannot make a temporary folder: ") + strerror(errno));
-  path_ = pattern;
+  std::error_code ec;
+  path_ = fs::absolute(pattern, ec).string();  // the same path pandoc is given
+  if (ec) path_ = pattern;
 }
 
 TTempDir::~TTempDir() {
@@ -50,8 +52,6 @@ TBookFiles ImportBookFile(const std::string& file, std::vector<std::string>& war
   TImportOptions options;
   options.format = format;
   options.mediaDir = media.Path();
-  options.sourceDir = fs::path(file).parent_path().string();
-  if (options.sourceDir.empty()) options.sourceDir = ".";
   options.fileStem = fs::path(file).stem().string();
   TImportedBook book = ConvertPandocTree(doc, options);
   TBookFiles files = BookFiles(book);  // the pictures are read before the media folder goes

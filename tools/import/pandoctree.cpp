@@ -19,7 +19,7 @@ namespace {
 // the chapters cut at the top-level headings (and an EPUB's files) and handed to the writer.
 class TConverter {
  public:
-  explicit TConverter(const TImportOptions& o) : options_(o), art_(o.mediaDir, o.sourceDir) {}
+  explicit TConverter(const TImportOptions& o) : options_(o), art_(o.mediaDir) {}
 
   TImportedBook Run(const json& doc) {
     if (!doc.is_object() || !doc.contains("blocks") || !doc["blocks"].is_array()) {

@@ -29,7 +29,6 @@ struct TImportedBook {
 struct TImportOptions {
   std::string format;     // pandoc's reader: "epub", "fb2", "docx", "odt", "html", "markdown"
   std::string mediaDir;   // where pandoc extracted the pictures
-  std::string sourceDir;  // the folder of the book file
   std::string fileStem;   // the input's name without folder and extension: the title when none is given
 };
 
