@@ -19,6 +19,7 @@ const std::string kFigure = "<!-- figure -->";
 std::string TChapterWriter::Write(const std::vector<TItem>& items, const std::string& name,
                                   std::vector<std::string>& warnings) {
   chapter_ = name;
+  textLanguage_ = language_;
   paragraph_ = 0;
   notes_.clear();
   quiet_.clear();
@@ -184,8 +185,23 @@ bool TChapterWriter::Block(const json& b, const json* next, TLines& out) {
     const std::string id = AttrId(At(c, 0));
     if (index_.IsNoteBody(id) && index_.NoteUsed(id)) return false;
     if (index_.Targeted(id)) out.push_back("<a id=\"" + index_.Name(id) + "\"></a>");
+    // A part in another language is hyphenated as that language, and the text after it as before.
+    std::string language;
+    for (const json& kv : At(At(c, 0), 2))
+      if (Str(At(kv, 0)) == "lang" || Str(At(kv, 0)) == "xml:lang") language = LanguageCode(Str(At(kv, 1)));
+    const std::string before = textLanguage_;
+    const bool switches = !language.empty() && language != before && !before.empty();
     TLines inner;
+    if (switches) {
+      textLanguage_ = language;
+      inner.push_back("<!-- language: " + language + " -->");  // Blocks puts a blank line after it
+    }
     Blocks(At(c, 1), inner);
+    if (switches) {
+      textLanguage_ = before;
+      inner.push_back("");
+      inner.push_back("<!-- language: " + before + " -->");
+    }
     if (!inner.empty() && !out.empty()) out.push_back("");
     out.insert(out.end(), inner.begin(), inner.end());
     // What is left of a note section when its notes went to their marks: a rule.

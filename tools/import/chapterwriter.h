@@ -73,6 +73,7 @@ class TChapterWriter {
   std::string format_;
   // The chapter being written.
   std::string chapter_;
+  std::string textLanguage_;  // the language the text is hyphenated in at this point
   int paragraph_ = 0;
   bool inNote_ = false;
   std::vector<TLines> notes_;
