@@ -61,44 +61,43 @@ std::string PlainText(cmark_node* n) {
   return out;
 }
 
-// A paragraph whose every line begins with "| " (or is "|" alone) is a stanza of a poem.
-bool IsLineBlock(cmark_node* paragraph) {
+// Calls `at` with the first inline of every line of the paragraph (its first, and each after a
+// soft or hard break); stops with false as soon as `at` answers false.
+template <typename TAt>
+bool EachLineStart(cmark_node* paragraph, TAt at) {
   bool lineStart = true;
   for (cmark_node* c = cmark_node_first_child(paragraph); c; c = cmark_node_next(c)) {
     const cmark_node_type t = cmark_node_get_type(c);
     if (t == CMARK_NODE_SOFTBREAK || t == CMARK_NODE_LINEBREAK) {
       lineStart = true;
-      continue;
-    }
-    if (!lineStart) continue;
-    lineStart = false;
-    const char* literal = t == CMARK_NODE_TEXT ? cmark_node_get_literal(c) : nullptr;
-    const std::string text = literal ? literal : "";
-    if (text.empty() || text[0] != '|') return false;
-    if (text.size() > 1 && text[1] != ' ') return false;
-    if (text.size() == 1 && cmark_node_next(c) &&
-        cmark_node_get_type(cmark_node_next(c)) != CMARK_NODE_SOFTBREAK &&
-        cmark_node_get_type(cmark_node_next(c)) != CMARK_NODE_LINEBREAK) {
-      return false;
+    } else if (lineStart) {
+      lineStart = false;
+      if (!at(c)) return false;
     }
   }
   return true;
 }
 
+// A paragraph whose every line begins with "| " (or is "|" alone) is a stanza of a poem.
+bool IsLineBlock(cmark_node* paragraph) {
+  return EachLineStart(paragraph, [](cmark_node* c) {
+    const char* literal = cmark_node_get_type(c) == CMARK_NODE_TEXT ? cmark_node_get_literal(c) : nullptr;
+    const std::string text = literal ? literal : "";
+    if (text.empty() || text[0] != '|') return false;
+    if (text.size() > 1) return text[1] == ' ';
+    cmark_node* next = cmark_node_next(c);
+    return !next || cmark_node_get_type(next) == CMARK_NODE_SOFTBREAK ||
+           cmark_node_get_type(next) == CMARK_NODE_LINEBREAK;
+  });
+}
+
 // Takes the "| " (or the lone "|") off the beginning of every line of a line block.
 void StripLineBars(cmark_node* paragraph) {
-  bool lineStart = true;
-  for (cmark_node* c = cmark_node_first_child(paragraph); c; c = cmark_node_next(c)) {
-    const cmark_node_type t = cmark_node_get_type(c);
-    if (t == CMARK_NODE_SOFTBREAK || t == CMARK_NODE_LINEBREAK) {
-      lineStart = true;
-      continue;
-    }
-    if (!lineStart) continue;
-    lineStart = false;
+  EachLineStart(paragraph, [](cmark_node* c) {
     const std::string text = cmark_node_get_literal(c);
     cmark_node_set_literal(c, text.substr(std::min<size_t>(2, text.size())).c_str());
-  }
+    return true;
+  });
 }
 
 // The first picture among a node's children (one link deep).
