@@ -61,11 +61,7 @@ void DrawPicture(TSurface& surface, const TViewItem& item, int32_t x, int32_t y,
   TXif& picture = item.Picture().picture;
   if (picture.Width() == 0 || picture.Height() == 0) return;
   picture.Unpack();
-  if (blended) {
-    picture.PutBlended(surface.Bitmap(), x, y, surface.keyColour, surface.pictureBlend);
-  } else {
-    picture.Put(surface.Bitmap(), x, y);
-  }
+  surface.DrawPicture(picture, x, y, blended);
 }
 
 }  // namespace
@@ -76,9 +72,8 @@ void FlushRun() {
   if (surface) {
     surface->SelectStyle(run.style);
     run.advances[static_cast<size_t>(run.count - 1)] = run.pendingAdvance;
-    surface->Device().WriteRun(run.x, run.top,
-                               std::u16string_view(run.characters.data(), static_cast<size_t>(run.count)),
-                               run.advances.data());
+    surface->WriteRun(std::u16string_view(run.characters.data(), static_cast<size_t>(run.count)), run.x,
+                      run.top, run.advances.data());
   }
   run.count = 0;
   run.x = run.top = run.lastX = -1;

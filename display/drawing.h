@@ -4,7 +4,8 @@
 // style on one line), copies or blends the pictures, writes the page numbers of page references
 // and marks every clickable item in the surface's item map.
 //
-// Nothing is drawn without a current surface. The run of characters being collected is state of
+// Everything is in book coordinates; the surface turns them into its device pixels when it draws
+// at a scale. Nothing is drawn without a current surface. The run of characters being collected is state of
 // this unit; it is always written before DrawLine returns.
 #pragma once
 

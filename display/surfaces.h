@@ -6,12 +6,23 @@
 //
 // The page surface is also the current surface, through which page drawing, item measurement and
 // style metrics measure and draw.
+//
+// Scale: a surface has a book size (the pixels the book was laid out in) and a scale s; its
+// bitmap has the device size round(book size * s). Everything callers give and get is in book
+// coordinates: measures, the item map, rectangles, text and picture positions. At s = 1 there is
+// one text device and every call goes straight to it. At another scale a second device at scale 1,
+// on a small scratch view of its own, measures, so that measures (and so layout) stay exactly as
+// at s = 1, while the drawing device writes with fonts of the height scaled: each character at the
+// device position of its book position, the baseline at the device position of the book baseline.
+// Pictures are resampled to their device size, once per picture and scale.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "display/class2d.h"
 #include "display/textdevice.h"
@@ -31,20 +42,42 @@ TLogFont MakeLogFont(const TStyleFont& font);
 // A plain regular font of the face (UTF-8) at size points.
 TLogFont PlainLogFont(std::string_view face, int32_t size);
 
+// The scales a surface takes; others are brought within them.
+constexpr double kMinScale = 0.5;
+constexpr double kMaxScale = 4.0;
+
+// round(v * scale), halves away from zero.
+int32_t ScaleCoordinate(int32_t v, double scale);
+
 class TSurface {
  public:
   // A width x height surface with the platform's text device.
   TSurface(uint32_t width, uint32_t height)
       : TSurface(width, height, [](tview& target) { return CreateTextDevice(target); }) {}
   // The same with a device of the caller's making (tests).
-  TSurface(uint32_t width, uint32_t height, const TTextDeviceFactory& makeDevice);
+  TSurface(uint32_t width, uint32_t height, const TTextDeviceFactory& makeDevice)
+      : TSurface(width, height, 1.0, makeDevice) {}
+  // A surface of book size width x height drawn at scale (kMinScale .. kMaxScale); makeDevice is
+  // called once for the drawing device and, at a scale other than 1, once more for the measuring
+  // device.
+  TSurface(uint32_t width, uint32_t height, double scale, const TTextDeviceFactory& makeDevice);
   TSurface(const TSurface&) = delete;
   TSurface& operator=(const TSurface&) = delete;
 
+  // The device-size pixel layer.
   TXif& Bitmap() { return bitmap_; }
-  uint32_t Width() const { return bitmap_.Width(); }
-  uint32_t Height() const { return bitmap_.Height(); }
+  // The book size.
+  uint32_t Width() const { return width_; }
+  uint32_t Height() const { return height_; }
+  double Scale() const { return scale_; }
+  bool Scaled() const { return scale_ != 1.0; }
+  // Book coordinate to device pixel, round(v * scale); and a device pixel back to the book
+  // coordinate whose device pixels hold it (floor(v / scale)), for mouse positions.
+  int32_t ToDevice(int32_t v) const { return Scaled() ? ScaleCoordinate(v, scale_) : v; }
+  int32_t ToBook(int32_t v) const;
+  // The drawing device (at scale 1 also the measuring one).
   TTextDevice& Device() { return *device_; }
+  void SetTextColour(uint32_t colour) { device_->SetTextColour(colour); }
 
   // Makes the font and colour of a text style current; nothing for other kinds or for the style
   // that is already current.
@@ -54,25 +87,35 @@ class TSurface {
   // the next SelectStyle selects its style's font again.
   void SetPlainFont(std::string_view face, int32_t size);
 
-  TTextExtent MeasureText(std::u16string_view text) { return device_->MeasureText(text); }
+  // Measures in book pixels.
+  TTextExtent MeasureText(std::u16string_view text) { return Measurer().MeasureText(text); }
   int32_t TextWidth(std::u16string_view text) { return MeasureText(text).cx; }
   int32_t TextHeight(std::u16string_view text) { return MeasureText(text).cy; }
   void GetAscentDescent(int32_t& ascent, int32_t& descent) {
-    device_->GetAscentDescent(ascent, descent);
+    Measurer().GetAscentDescent(ascent, descent);
   }
   // The string with its top-left corner at (x, y); nothing for an empty string.
   void WriteText(std::u16string_view text, int32_t x, int32_t y);
+  // Code unit i at x + advances[0] + ... + advances[i - 1], one advance per code unit, the cell's
+  // top at y (book pixels).
+  void WriteRun(std::u16string_view text, int32_t x, int32_t y, const int32_t* advances);
+  // The picture with its top-left corner at (x, y), copied; blended: pixels equal to keyColour
+  // left out and the others mixed with the background by pictureBlend. At a scale other than 1
+  // the picture is resampled to round(size * scale) (kept for the next time) and a blended one
+  // is resampled with its coverage, so that no key colour bleeds into its edges.
+  void DrawPicture(const TXif& picture, int32_t x, int32_t y, bool blended);
   // Lines separated by carriage returns (line feeds are dropped), each at x and each moving y
   // down by its own height; an empty line is written as one space.
   void WriteLines(std::u16string_view text, int32_t x, int32_t y);
 
-  // The pixel at (x, y), which lies inside the bitmap.
+  // The pixel at book position (x, y) (its device pixel's top-left one), which lies inside.
   uint32_t PixelAt(int32_t x, int32_t y) const {
-    return bitmap_.At(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+    return bitmap_.At(static_cast<uint32_t>(ToDevice(x)), static_cast<uint32_t>(ToDevice(y)));
   }
-  // Both corners included; clipped to the bitmap.
+  // Both corners included (book pixels, all device pixels they cover); clipped to the bitmap.
   void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour) {
-    bitmap_.FillRect(x1, y1, x2, y2, colour);
+    if (!Scaled()) return bitmap_.FillRect(x1, y1, x2, y2, colour);
+    bitmap_.FillRect(ToDevice(x1), ToDevice(y1), ToDevice(x2 + 1) - 1, ToDevice(y2 + 1) - 1, colour);
   }
 
   // The item map; none until the reader attaches one, which the surface then owns.
@@ -87,10 +130,26 @@ class TSurface {
   int32_t lastTextStyle = -1;
 
  private:
+  struct TScaledPicture {
+    uint32_t sourceWidth = 0, sourceHeight = 0;
+    TXif colour;                    // device size
+    std::vector<uint8_t> coverage;  // blended pictures: 255 where the picture is, top row first
+  };
+
+  TTextDevice& Measurer() { return measurer_ ? *measurer_ : *device_; }
+  void SelectFont(const TLogFont& font);
+  const TScaledPicture& ScaledPicture(const TXif& picture, bool blended);
+
+  uint32_t width_ = 0, height_ = 0;
+  double scale_ = 1.0;
   TXif bitmap_;
   std::unique_ptr<TTextDevice> device_;
+  TXif scratch_;  // the measuring device's target
+  std::unique_ptr<TTextDevice> measurer_;
   std::unique_ptr<T2D> itemMap_;
   int32_t currentStyle_ = -1;
+  std::map<std::pair<const TXif*, bool>, TScaledPicture> pictures_;
+  uint64_t pictureBytes_ = 0;
 };
 
 // The surface through which pages measure and draw; none until the reader (or a tool) sets one.
