@@ -53,11 +53,11 @@ int32_t ScaleCoordinate(int32_t v, double scale) {
   return static_cast<int32_t>(std::clamp(scaled, -2147483648.0, 2147483647.0));
 }
 
-namespace {
-
-double ClampScale(double scale) {
+double BoundedScale(double scale) {
   return scale >= kMinScale ? std::min(scale, kMaxScale) : kMinScale;  // NaN too
 }
+
+namespace {
 
 uint32_t DeviceSide(uint32_t side, double scale) {
   if (scale == 1.0) return side;
@@ -73,7 +73,7 @@ constexpr uint64_t kPictureCacheBytes = uint64_t{96} << 20;
 TSurface::TSurface(uint32_t width, uint32_t height, double scale, const TTextDeviceFactory& makeDevice)
     : width_(width),
       height_(height),
-      scale_(ClampScale(scale)),
+      scale_(BoundedScale(scale)),
       bitmap_(DeviceSide(width, scale_), DeviceSide(height, scale_), true),
       device_(makeDevice(bitmap_)) {
   if (Scaled()) {

@@ -46,6 +46,8 @@ TLogFont PlainLogFont(std::string_view face, int32_t size);
 constexpr double kMinScale = 0.5;
 constexpr double kMaxScale = 4.0;
 
+// The scale brought within kMinScale .. kMaxScale (a scale that is not a number: kMinScale).
+double BoundedScale(double scale);
 // round(v * scale), halves away from zero.
 int32_t ScaleCoordinate(int32_t v, double scale);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "display/surfaces.h"
+#include "images/resample.h"
 
 namespace folivar {
 
@@ -33,6 +34,36 @@ THotBox* TClickMap::FindBox(int32_t code) {
 void TClickMap::Free() {
   map_.Release();
   highlight_.Release();
+  deviceHighlight_.Release();
+}
+
+THotBox TClickMap::DeviceBox(const THotBox& box) const {
+  if (scale_ == 1.0) return box;
+  return {box.code, ScaleCoordinate(box.left, scale_), ScaleCoordinate(box.top, scale_),
+          ScaleCoordinate(box.right, scale_), ScaleCoordinate(box.bottom, scale_)};
+}
+
+void TClickMap::UpdateDeviceHighlight() {
+  if (scale_ == 1.0) return;
+  const auto w = static_cast<int32_t>(highlight_.Width());
+  const auto h = static_cast<int32_t>(highlight_.Height());
+  deviceHighlight_.Allocate(static_cast<uint32_t>(std::max(ScaleCoordinate(w, scale_), 0)),
+                            static_cast<uint32_t>(std::max(ScaleCoordinate(h, scale_), 0)), false);
+  UpdateDeviceHighlight({0, 0, 0, w, h});
+}
+
+void TClickMap::UpdateDeviceHighlight(const THotBox& box) {
+  if (scale_ == 1.0) return;
+  const int32_t left = std::max(box.left, 0), top = std::max(box.top, 0);
+  const int32_t right = std::min(box.right, static_cast<int32_t>(highlight_.Width()));
+  const int32_t bottom = std::min(box.bottom, static_cast<int32_t>(highlight_.Height()));
+  if (right <= left || bottom <= top) return;
+  TXif part(static_cast<uint32_t>(right - left), static_cast<uint32_t>(bottom - top));
+  part.CopyFrom(highlight_, left, top);
+  const THotBox device = DeviceBox({0, left, top, right, bottom});
+  TXif scaled(static_cast<uint32_t>(device.right - device.left), static_cast<uint32_t>(device.bottom - device.top));
+  ResamplePicture(part, scaled);
+  scaled.Put(deviceHighlight_, device.left, device.top);
 }
 
 uint32_t TClickMap::EntryAt(int32_t x, int32_t y) const {

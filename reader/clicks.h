@@ -50,7 +50,22 @@ class TClickMap {
   void Free();
 
   TXif& Map() { return map_; }
+  // The layer the controls' lit looks are drawn into, in book coordinates like the map.
   TXif& Highlight() { return highlight_; }
+
+  // Drawing at a scale: the map, the boxes and the highlight layer stay in book coordinates, and
+  // the device highlight layer holds the highlight layer at device size round(size * scale), for
+  // blending onto the device-size screen at DeviceBox(box). At scale 1 it is the highlight layer
+  // itself. Reset keeps the scale.
+  void SetScale(double scale) { scale_ = scale; }
+  double Scale() const { return scale_; }
+  // Brings the device layer up to date with the highlight layer (after Reset and drawing into it),
+  // or only within the box (a control drawn again).
+  void UpdateDeviceHighlight();
+  void UpdateDeviceHighlight(const THotBox& box);
+  TXif& DeviceHighlight() { return scale_ == 1.0 ? highlight_ : deviceHighlight_; }
+  // The device pixels of a box: each edge round(edge * scale).
+  THotBox DeviceBox(const THotBox& box) const;
 
  private:
   uint32_t EntryAt(int32_t x, int32_t y) const;
@@ -58,6 +73,8 @@ class TClickMap {
 
   TXif map_;
   TXif highlight_;
+  TXif deviceHighlight_;
+  double scale_ = 1.0;
   std::vector<THotBox> boxes_;  // one per code, in the order of first registration
 };
 

@@ -8,6 +8,7 @@
 #include "display/drawing.h"
 #include "images/embed.h"
 #include "images/imageclass.h"
+#include "images/resample.h"
 
 namespace folivar {
 
@@ -21,11 +22,11 @@ bool IsPicture(int32_t number) { return number >= 0 && HasImage(static_cast<uint
 
 }  // namespace
 
-TPageDisplay::TPageDisplay(TBook& book)
-    : TPageDisplay(book, [](tview& target) { return CreateTextDevice(target); }) {}
+TPageDisplay::TPageDisplay(TBook& book, double scale)
+    : TPageDisplay(book, [](tview& target) { return CreateTextDevice(target); }, scale) {}
 
-TPageDisplay::TPageDisplay(TBook& book, TTextDeviceFactory makeDevice)
-    : book_(book), makeDevice_(std::move(makeDevice)) {
+TPageDisplay::TPageDisplay(TBook& book, TTextDeviceFactory makeDevice, double scale)
+    : book_(book), makeDevice_(std::move(makeDevice)), scale_(BoundedScale(scale)) {
   LoadBuiltInImages();
   Layout(book_.header.viewWidth);
 }
@@ -50,7 +51,7 @@ void TPageDisplay::Layout(int32_t width) {
   const auto height = static_cast<uint32_t>(std::max(h.viewHeight, 0));
 
   if (CurrentSurface() == surface_.get()) SetCurrentSurface(nullptr);
-  surface_ = std::make_unique<TSurface>(w, height, makeDevice_);
+  surface_ = std::make_unique<TSurface>(w, height, scale_, makeDevice_);
   SetCurrentSurface(surface_.get());
   surface_->pictureBlend = h.glyphBlend;
   surface_->keyColour = h.glyphColour & 0xFFFFFF;
@@ -59,18 +60,22 @@ void TPageDisplay::Layout(int32_t width) {
 
   // The bar's rectangle comes first: the next-page corner's highlight ends above it.
   bar_ = ScrollBarRect(width, h.viewHeight, h.bottomMargin);
+  clicks_.SetScale(scale_);
   LayOutControls(clicks_, width, h.viewHeight, h.printEnabled != 0, bar_, book_.CurrentIndex(),
                  book_.PageCount());
+  clicks_.UpdateDeviceHighlight();
   LoadBackground();
 }
 
 void TPageDisplay::DrawScrollBar() {
   folivar::DrawScrollBar(clicks_.Highlight(), bar_, book_.CurrentIndex(), book_.PageCount());
+  clicks_.UpdateDeviceHighlight({kHotScrollBar, bar_.left, bar_.top, bar_.right, bar_.bottom});
 }
 
 void TPageDisplay::LoadBackground() {
   const TBookHeader& h = book_.header;
-  background_.Allocate(surface_->Width(), surface_->Height(), false);
+  TXif& bitmap = surface_->Bitmap();
+  background_.Allocate(bitmap.Width(), bitmap.Height(), false);
   background_.Fill(kWhite);
   backgroundNumber_ = -1;
   if (IsPicture(h.backgroundImage)) {
@@ -79,9 +84,16 @@ void TPageDisplay::LoadBackground() {
     backgroundNumber_ = h.backgroundImage;
   }
   cover_ = nullptr;
+  scaledCover_.Release();
   if (IsPicture(h.coverImage)) {
     cover_ = &ImageAt(static_cast<uint32_t>(h.coverImage)).picture;
     cover_->Unpack();
+    if (surface_->Scaled()) {
+      scaledCover_.Allocate(static_cast<uint32_t>(surface_->ToDevice(static_cast<int32_t>(cover_->Width()))),
+                            static_cast<uint32_t>(surface_->ToDevice(static_cast<int32_t>(cover_->Height()))),
+                            false);
+      ResamplePicture(*cover_, scaledCover_);
+    }
   }
 }
 
@@ -89,17 +101,23 @@ void TPageDisplay::Tile(TXif& picture) {
   picture.Unpack();
   const uint32_t pw = picture.Width(), ph = picture.Height();
   if (pw == 0 || ph == 0) return;
-  for (uint32_t y = 0; y < background_.Height(); y += ph)
-    for (uint32_t x = 0; x < background_.Width(); x += pw)
-      picture.Put(background_, static_cast<int32_t>(x), static_cast<int32_t>(y));
+  // Tiled in book pixels; at a scale the whole of it is then resampled, so that no seams show
+  // between the tiles.
+  TXif book;
+  TXif& tiled = surface_->Scaled() ? book : background_;
+  if (surface_->Scaled()) book.Allocate(surface_->Width(), surface_->Height(), false);
+  for (uint32_t y = 0; y < tiled.Height(); y += ph)
+    for (uint32_t x = 0; x < tiled.Width(); x += pw)
+      picture.Put(tiled, static_cast<int32_t>(x), static_cast<int32_t>(y));
   // The right page's background is the mirror image of the left page's.
   const int32_t view = book_.header.viewWidth;
   if (book_.TwoPageMode() && width_ == view && view / 2 > 0) {
-    TXif half(static_cast<uint32_t>(view / 2), background_.Height());
-    half.CopyFrom(background_, 0, 0);
+    TXif half(static_cast<uint32_t>(view / 2), tiled.Height());
+    half.CopyFrom(tiled, 0, 0);
     half.Mirror();
-    half.Put(background_, view / 2, 0);
+    half.Put(tiled, view / 2, 0);
   }
+  if (surface_->Scaled()) ResamplePicture(book, background_);
 }
 
 void TPageDisplay::ComposeBackground() {
@@ -116,19 +134,33 @@ void TPageDisplay::ComposeBackground() {
   if (book_.CurrentIndex() != 0 || !cover_) {
     background_.Put(view, 0, 0);
   } else {
-    // The cover centred, cropped around its centre when it is larger.
-    const auto cw = static_cast<int32_t>(cover_->Width());
-    const auto ch = static_cast<int32_t>(cover_->Height());
-    const int32_t dx = W / 2 - cw / 2;
-    const int32_t dy = H / 2 - ch / 2;
-    cover_->PutRect(view, std::max(dx, 0), std::max(dy, 0), std::min(W, cw), std::min(H, ch),
-                    std::max(-dx, 0), std::max(-dy, 0));
+    PutCover(view);
   }
+  // The spine's two columns and the frame's one, in book pixels.
   if (book_.TwoPageMode() && book_.header.spineLine != 0 && book_.IsSpreadPage(-1)) {
-    const int32_t x = (W - 1) / 2;
-    view.FrameRect(x, 0, x + 1, H - 1, static_cast<uint32_t>(book_.header.spineColour));
+    const int32_t x = (static_cast<int32_t>(surface_->Width()) - 1) / 2;
+    if (surface_->Scaled()) {
+      surface_->FillRect(x, 0, x + 1, static_cast<int32_t>(surface_->Height()) - 1,
+                         static_cast<uint32_t>(book_.header.spineColour));
+    } else {
+      view.FrameRect(x, 0, x + 1, H - 1, static_cast<uint32_t>(book_.header.spineColour));
+    }
   }
-  view.FrameRect(0, 0, W - 1, H - 1, kFrame);
+  const int32_t frame = std::max(surface_->ToDevice(1), 1);
+  for (int32_t i = 0; i < frame; ++i) view.FrameRect(i, i, W - 1 - i, H - 1 - i, kFrame);
+}
+
+void TPageDisplay::PutCover(TXif& view) {
+  // The cover centred, cropped around its centre when it is larger (in device pixels).
+  const TXif& cover = surface_->Scaled() ? scaledCover_ : *cover_;
+  const auto W = static_cast<int32_t>(view.Width());
+  const auto H = static_cast<int32_t>(view.Height());
+  const auto cw = static_cast<int32_t>(cover.Width());
+  const auto ch = static_cast<int32_t>(cover.Height());
+  const int32_t dx = W / 2 - cw / 2;
+  const int32_t dy = H / 2 - ch / 2;
+  cover.PutRect(view, std::max(dx, 0), std::max(dy, 0), std::min(W, cw), std::min(H, ch),
+                std::max(-dx, 0), std::max(-dy, 0));
 }
 
 void TPageDisplay::DrawPages() {

@@ -1,9 +1,12 @@
-// folivar-render BOOK --page I -o OUT.png [--dump OUT.bin]
+// folivar-render BOOK --page I -o OUT.png [--dump OUT.bin] [--scale S]
 //     writes the reader's page surface after showing the spread (or single page) that holds page
-//     I; --dump also writes the rendering with its item map and written texts
+//     I; --dump also writes the rendering with its item map and written texts; --scale draws at
+//     scale S (0.5 to 4, default 1), the picture round(size * S)
 // folivar-render BOOK --turn I [--back] --frames DIR
 //     writes every frame of the page turn from the spread of page I to the next one (--back: to
 //     the previous one) as DIR/frame-NN.png, the screen as it looks at that moment
+#include <cmath>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -20,7 +23,7 @@ namespace folivar {
 namespace {
 
 const char* const kUsage =
-    "usage: folivar-render BOOK --page I -o OUT.png [--dump OUT.bin]\n"
+    "usage: folivar-render BOOK --page I -o OUT.png [--dump OUT.bin] [--scale S]\n"
     "       folivar-render BOOK --turn I [--back] --frames DIR";
 
 int32_t PageNumber(const TBook& book, const std::string& text) {
@@ -31,6 +34,15 @@ int32_t PageNumber(const TBook& book, const std::string& text) {
                              IntToText(book.PageCount()) + ")");
   }
   return i;
+}
+
+// A decimal number from 0.5 to 4.
+double ScaleArgument(const std::string& text) {
+  char* end = nullptr;
+  const double s = text.empty() ? NAN : std::strtod(text.c_str(), &end);
+  if (!std::isfinite(s) || end != text.c_str() + text.size() || s < kMinScale || s > kMaxScale)
+    throw TUsageError("the scale must be a number from 0.5 to 4");
+  return s;
 }
 
 void WriteView(const std::string& path, const tview& view) {
@@ -49,7 +61,17 @@ std::unique_ptr<TTextDevice> PlatformDevice(tview& target) { return CreateTextDe
 int main(int argc, char** argv) {
   using namespace folivar;
   return RunTool("folivar-render", kUsage, [&](std::string& file) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    double scale = 1.0;
+    // --scale S goes with --page, after the book.
+    for (size_t k = 1; k < args.size(); ++k) {
+      if (args[k] != "--scale") continue;
+      if (k + 1 >= args.size()) throw TUsageError("--scale needs a number");
+      scale = ScaleArgument(args[k + 1]);
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(k), args.begin() + static_cast<std::ptrdiff_t>(k + 2));
+      if (args.size() < 2 || args[1] != "--page") throw TUsageError("--scale goes with --page");
+      break;
+    }
     const bool page = (args.size() == 5 || (args.size() == 7 && args[5] == "--dump")) &&
                       args[1] == "--page" && args[3] == "-o";
     const bool back = args.size() == 6 && args[3] == "--back";
@@ -73,7 +95,7 @@ int main(int argc, char** argv) {
       std::cout << frames << " frames\n";
       return 0;
     }
-    const TRendering r = RenderPage(book, i, PlatformDevice);
+    const TRendering r = RenderPage(book, i, PlatformDevice, scale);
     file = args[4];
     WritePng(args[4], r.width, r.height, r.pixels);
     if (args.size() == 7) {

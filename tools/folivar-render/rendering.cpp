@@ -81,24 +81,26 @@ class TReader {
 
 }  // namespace
 
-TRendering RenderPage(TBook& book, int32_t index, const TTextDeviceFactory& makeDevice) {
+TRendering RenderPage(TBook& book, int32_t index, const TTextDeviceFactory& makeDevice, double scale) {
   TRendering r;
   TPageDisplay display(book, [&](tview& target) {
     return std::make_unique<TTracingDevice>(makeDevice(target), r.texts);
-  });
+  }, scale);
   book.GoToPage(book.AlignToSpread(index));
   if (const int32_t width = display.FitWidth()) display.Layout(width);
   r.texts.clear();  // what laying out measured is not part of the page
   display.Show();
 
   TSurface& surface = display.Surface();
-  r.width = surface.Width();
-  r.height = surface.Height();
+  const TXif& bitmap = surface.Bitmap();
+  r.width = bitmap.Width();
+  r.height = bitmap.Height();
   std::map<const TViewItem*, uint32_t> numbers;
   for (uint32_t y = 0; y < r.height; ++y) {
+    const int32_t bookY = surface.ToBook(static_cast<int32_t>(y));
     for (uint32_t x = 0; x < r.width; ++x) {
-      r.pixels.push_back(surface.PixelAt(static_cast<int32_t>(x), static_cast<int32_t>(y)));
-      const TViewItem* item = surface.ItemMap()->ItemAt(static_cast<int32_t>(x), static_cast<int32_t>(y));
+      r.pixels.push_back(bitmap.At(x, y));
+      const TViewItem* item = surface.ItemMap()->ItemAt(surface.ToBook(static_cast<int32_t>(x)), bookY);
       uint32_t number = 0;
       if (item) number = numbers.emplace(item, static_cast<uint32_t>(numbers.size() + 1)).first->second;
       r.items.push_back(number);

@@ -31,9 +31,11 @@ struct TRendering {
 };
 
 // Shows the spread (or single page) that holds page index as the reader does after a page change,
-// drawing text with devices made by makeDevice, and takes the result. The book is loaded and
-// index is one of its pages.
-TRendering RenderPage(TBook& book, int32_t index, const TTextDeviceFactory& makeDevice);
+// drawing text with devices made by makeDevice at the scale, and takes the result: the pixels at
+// device size, the item map at the same size (each device pixel with the item of the book pixel
+// that holds it). The book is loaded and index is one of its pages.
+TRendering RenderPage(TBook& book, int32_t index, const TTextDeviceFactory& makeDevice,
+                      double scale = 1.0);
 
 // The binary form: "FRN2", width, height, pixels, items, text count, per text x, y, height,
 // length, the UTF-16 code units (16-bit), advances; the other integers 32-bit, all little-endian.
