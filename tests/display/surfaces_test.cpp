@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 
 #include "book/bookstyle.h"
 #include "book/bookwriter.h"
@@ -100,6 +101,91 @@ TEST_F(Surface, WriteLinesSplitsAtCarriageReturns) {
   for (const auto& w : device_->Writes())
     got += Utf16ToUtf8(w.text) + "@" + std::to_string(w.x) + "," + std::to_string(w.y) + ' ';
   EXPECT_EQ(got, "a@3,2  @3,18 b@3,34  @5,0 ");
+}
+
+// A surface of book size 40 x 30 at a scale: device devices[0] draws, devices[1] measures.
+std::unique_ptr<TSurface> ScaledSurface(double scale, std::vector<test::TTestTextDevice*>& devices) {
+  return std::make_unique<TSurface>(40, 30, scale, [&devices](tview& target) {
+    auto d = std::make_unique<test::TTestTextDevice>(&target);
+    devices.push_back(d.get());
+    return d;
+  });
+}
+
+TEST(ScaledSurface, BookCoordinatesOutsideDevicePixelsInside) {
+  EXPECT_EQ(BoundedScale(9), kMaxScale);
+  EXPECT_EQ(BoundedScale(0.1), kMinScale);
+  EXPECT_EQ(BoundedScale(NAN), kMinScale);
+  for (double s : {0.5, 1.25, 1.5, 2.0}) {
+    SCOPED_TRACE(s);
+    std::vector<test::TTestTextDevice*> devices;
+    auto surface = ScaledSurface(s, devices);
+    const auto dev = [s](int32_t v) { return static_cast<int32_t>(std::lround(v * s)); };
+    ASSERT_EQ(devices.size(), 2u);  // one draws, one measures at scale 1
+    EXPECT_EQ(surface->Width(), 40u);
+    EXPECT_EQ(surface->Bitmap().Width(), static_cast<uint32_t>(dev(40)));
+    EXPECT_EQ(surface->Bitmap().Height(), static_cast<uint32_t>(dev(30)));
+    for (int32_t x = 0; x < 40; ++x) {
+      ASSERT_EQ(surface->ToDevice(x), dev(x));
+      // Every device pixel goes back to the book pixel that covers it.
+      for (int32_t d = dev(x); d < dev(x + 1); ++d) ASSERT_EQ(surface->ToBook(d), x) << d;
+    }
+    // A rectangle covers all device pixels of its book pixels, no more.
+    surface->Bitmap().Fill(0);
+    surface->FillRect(2, 3, 4, 5, 7);
+    const tview& b = surface->Bitmap();
+    EXPECT_EQ(b.At(static_cast<uint32_t>(dev(2)), static_cast<uint32_t>(dev(3))), 7u);
+    EXPECT_EQ(b.At(static_cast<uint32_t>(dev(5) - 1), static_cast<uint32_t>(dev(6) - 1)), 7u);
+    EXPECT_EQ(b.At(static_cast<uint32_t>(dev(5)), static_cast<uint32_t>(dev(6) - 1)), 0u);
+    EXPECT_EQ(b.At(static_cast<uint32_t>(dev(2) - 1), static_cast<uint32_t>(dev(3))), 0u);
+
+    // Measures are the book's; the drawing font is the scaled height; each character of a run at
+    // the device position of its book position, the baseline (top 3 + ascent 9) scaled.
+    surface->SetPlainFont("Arial", 10);
+    EXPECT_EQ(devices[1]->calls.back().font.height, -13);
+    EXPECT_EQ(devices[0]->calls.back().font.height, dev(-13));
+    EXPECT_EQ(surface->TextWidth(u"ab"), 4 + 1 + 4 + 2);
+    const int32_t advances[] = {7, 9, 11};
+    surface->WriteRun(u"abc", 3, 3, advances);
+    const test::TDeviceCall run = devices[0]->Writes().back();
+    EXPECT_EQ(run.x, dev(3));
+    EXPECT_EQ(run.y, dev(3 + 9) - dev(13) * 3 / 4);
+    EXPECT_EQ(run.advances, (std::vector<int32_t>{dev(10) - dev(3), dev(19) - dev(10), dev(30) - dev(19)}));
+    EXPECT_TRUE(devices[1]->Writes().empty());
+  }
+}
+
+TEST(ScaledSurface, PicturesAreResampledAndGlyphsKeepNoKeyColour) {
+  std::vector<test::TTestTextDevice*> devices;
+  auto surface = ScaledSurface(2, devices);
+  // Opaque: a 3 x 2 picture becomes 6 x 4 at (2 * 5, 2 * 6).
+  TXif solid(3, 2);
+  solid.Fill(0x123456);
+  surface->Bitmap().Fill(0);
+  surface->DrawPicture(solid, 5, 6, false);
+  const tview& b = surface->Bitmap();
+  EXPECT_EQ(b.At(10, 12), 0x123456u);
+  EXPECT_EQ(b.At(15, 15), 0x123456u);
+  EXPECT_EQ(b.At(16, 15), 0u);
+  EXPECT_EQ(b.At(15, 16), 0u);
+  // Blended: red on a white key, over black. Every pixel is red, black or a mix of the two: no
+  // white bleeds in at the edges.
+  TXif glyph(6, 6);
+  glyph.Fill(0xFFFFFF);
+  glyph.FillRect(2, 2, 3, 3, 0xFF0000);
+  surface->keyColour = 0xFFFFFF;
+  surface->pictureBlend = 0;
+  surface->Bitmap().Fill(0);
+  surface->DrawPicture(glyph, 1, 1, true);
+  size_t red = 0;
+  for (uint32_t y = 0; y < b.Height(); ++y) {
+    for (uint32_t x = 0; x < b.Width(); ++x) {
+      ASSERT_EQ(b.At(x, y) & 0xFFFF, 0u) << x << ", " << y;
+      red += b.At(x, y) == 0xFF0000 ? 1 : 0;
+    }
+  }
+  EXPECT_GE(red, 4u);
+  EXPECT_EQ(b.At(7, 7), 0xFF0000u);  // the middle of book pixel (3, 3)
 }
 
 TEST(Triangle, RowsStartAtTheApexAndEndBeforeTheRightEnd) {
