@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,34 @@ TEST_F(Drawing, JustificationWidensSpacesPassAfterPass) {
   const auto w = Draw(none, 3, 100).at(0);
   EXPECT_EQ(w.x, 3);
   EXPECT_EQ(w.advances, (std::vector<int32_t>{7, 8}));
+}
+
+// At a scale the line is laid out and justified in book pixels as at scale 1; the drawing device
+// gets the run at the device positions: a justified line ends on the scaled right margin.
+TEST_F(Drawing, AtAScaleJustifiedLinesEndOnTheScaledMargin) {
+  for (double scale : {1.25, 1.5, 2.0}) {
+    SCOPED_TRACE(scale);
+    std::vector<test::TTestTextDevice*> devices;
+    TSurface scaled(200, 100, scale, [&devices](tview& target) {
+      auto d = std::make_unique<test::TTestTextDevice>(&target);
+      devices.push_back(d.get());
+      return d;
+    });
+    SetCurrentSurface(&scaled);
+    TLine line = Line("ab cab ba c", kJustify);
+    int32_t y = 3;
+    DrawLine(7, line, y, 101);
+    EXPECT_EQ(y, 3 + 16);
+    const test::TDeviceCall run = devices[0]->Writes().at(0);
+    int32_t end = run.x;
+    for (int32_t a : run.advances) end += a;
+    EXPECT_EQ(run.x, std::lround(7 * scale));
+    EXPECT_EQ(end, std::lround((7 + 101) * scale));
+    // The spaces took the same pixels as at scale 1.
+    int32_t bookWidth = 0;
+    for (TViewItem& item : line.items) bookWidth += item.Width();
+    EXPECT_EQ(bookWidth, 101);
+  }
 }
 
 TEST_F(Drawing, AlignmentsPlaceTheLine) {
