@@ -37,6 +37,7 @@ struct TBookOptions {
   bool spine = false;
   int32_t viewWidth = 200;
   int32_t digitImageBase = 0;
+  double scale = 1.0;
 };
 
 class Display : public ::testing::Test {
@@ -83,9 +84,9 @@ class Display : public ::testing::Test {
     LoadBook(book_, std::make_unique<TPtrFile>(image_.data(), static_cast<int32_t>(image_.size())));
     display_ = std::make_unique<TPageDisplay>(book_, [this](tview& target) {
       auto d = std::make_unique<test::TTestTextDevice>(&target);
-      device_ = d.get();
+      if (!device_) device_ = d.get();  // at a scale the second device measures
       return d;
-    });
+    }, o.scale);
   }
   // Goes to a page and lays out and shows it as the reader does on a page change.
   void Show(int32_t page) {
@@ -203,6 +204,36 @@ TEST_F(Display, ABookWithoutDigitsShowsNoPageNumbers) {
   Show(3);
   EXPECT_EQ(Pixel(49, 65), kWhite);
   EXPECT_EQ(Pixel(51, 69), kWhite);
+}
+
+// At scale 2 the pixel layers are twice the book size and the rest stays in book coordinates: the
+// tiles, the mirror, the spine (2 book pixels), the frame and a glyph picture without its key.
+TEST_F(Display, AtAScaleThePixelLayersAreDeviceSize) {
+  Open({.background = true, .spine = true, .scale = 2});
+  Show(7);
+  EXPECT_EQ(display_->WindowWidth(), 200);
+  EXPECT_EQ(display_->Surface().Width(), 200u);
+  const TXif& b = display_->Surface().Bitmap();
+  EXPECT_EQ(std::vector<uint32_t>({b.Width(), b.Height(), display_->Background().Width(),
+                                   display_->Clicks().Map().Width(), display_->Clicks().DeviceHighlight().Width(),
+                                   display_->Clicks().DeviceHighlight().Height()}),
+            std::vector<uint32_t>({400, 160, 400, 200, 400, 160}));
+  const struct { uint32_t x, y, pixel; } pixels[] = {
+      {3, 3, 0xAA0000}, {13, 3, 0x0000BB}, {214, 3, 0xAA0000}, {203, 3, 0x0000BB},  // mirrored
+      {0, 40, 0}, {1, 40, 0}, {399, 40, 0}, {40, 159, 0}, {40, 158, 0},              // the frame
+      {198, 80, 0x123456}, {201, 80, 0x123456},                                       // the spine
+      {99, 131, 0x107}, {96, 131, 0x0000BB}};                                         // the 7
+  for (const auto& p : pixels) EXPECT_EQ(b.At(p.x, p.y), p.pixel) << p.x << ", " << p.y;
+  EXPECT_NE(b.At(197, 80), 0x123456u);
+  // Around the digit only its colour (green 1) and the background's (green 0) mix: no white.
+  for (uint32_t y = 126; y < 142; ++y)
+    for (uint32_t x = 92; x < 106; ++x) EXPECT_LE(b.At(x, y) & 0xFF00, 0x100u) << x << ", " << y;
+  // The click map is the one of scale 1.
+  std::vector<uint32_t> map(display_->Clicks().Map().Bits(), display_->Clicks().Map().Bits() + 200 * 80);
+  TPageDisplay flat(book_, [](tview& target) { return std::make_unique<test::TTestTextDevice>(&target); });
+  ASSERT_EQ(flat.Clicks().Map().Width(), 200u);
+  EXPECT_EQ(map, std::vector<uint32_t>(flat.Clicks().Map().Bits(), flat.Clicks().Map().Bits() + 200 * 80));
+  EXPECT_EQ(display_->Clicks().DeviceBox({2, 10, 20, 31, 41}).right, 62);
 }
 
 }  // namespace
