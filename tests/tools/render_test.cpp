@@ -3,11 +3,13 @@
 // to look at them), and its error contract.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "book/bookwriter.h"
 #include "tests/support/testsupport.h"
 #include "tools/common/png.h"
+#include "tools/folivar-render/rendering.h"
 
 namespace folivar {
 namespace {
@@ -74,6 +76,65 @@ TEST_F(RenderTool, ASpreadTheCoverAndASinglePage) {
   EXPECT_EQ(page.Inked(1, 30, 140, 46), 0u);
 }
 
+// Renders at 1.25, 1.5 and 2 of the text spread (pages 1 and 2), the picture spread (3 and 4)
+// and the cover, kept in build/native/tests/render/scale-S-page-I.png. The picture is
+// round(size * S); every string is written from the device position of its book position to the
+// device position of its book end (a justified line ends on the scaled margin).
+TEST_F(RenderTool, AtAScaleEveryStringSitsWhereItsBookPositionDoes) {
+  for (const char* page : {"0", "2", "4"}) {
+    const std::string flat = kOut + "/scale-1-page-" + page;
+    ASSERT_EQ(Render(FOLIVAR_DEMO_BOOK, std::string("--page ") + page + " -o " + flat + ".png --dump " + flat + ".bin").status, 0);
+    const TRendering book = DecodeRendering(test::ReadWholeFile(flat + ".bin"));
+    for (const char* s : {"1.25", "1.5", "2"}) {
+      SCOPED_TRACE(std::string(page) + " at " + s);
+      const double scale = std::stod(s);
+      const auto dev = [scale](int64_t v) { return std::lround(static_cast<double>(v) * scale); };
+      const std::string out = kOut + "/scale-" + s + "-page-" + page;
+      ASSERT_EQ(Render(FOLIVAR_DEMO_BOOK, std::string("--page ") + page + " -o " + out + ".png --dump " + out +
+                                              ".bin --scale " + s).status, 0);
+      const TRendering r = DecodeRendering(test::ReadWholeFile(out + ".bin"));
+      EXPECT_EQ(r.width, dev(book.width));
+      EXPECT_EQ(r.height, dev(book.height));
+      ASSERT_EQ(r.texts.size(), book.texts.size());
+      for (size_t i = 0; i < r.texts.size(); ++i) {
+        const TWrittenText &a = book.texts[i], &b = r.texts[i];
+        int64_t endA = a.x, endB = b.x;
+        for (int32_t v : a.advances) endA += v;
+        for (int32_t v : b.advances) endB += v;
+        EXPECT_EQ(b.x, dev(a.x)) << i;
+        EXPECT_LE(std::abs(endB - dev(endA)), 1) << i;
+      }
+    }
+  }
+}
+
+// Text at 2 is written from the font at twice the height, not stretched: in a stretched picture
+// every aligned 2 x 2 block is one colour, so each grey edge pixel of a stem comes in pairs.
+TEST_F(RenderTool, AtTwoTextIsDrawnAtTwiceTheHeight) {
+  ASSERT_EQ(Render(FOLIVAR_DEMO_BOOK, "--page 2 -o " + kOut + "/scale-text-1.png").status, 0);
+  ASSERT_EQ(Render(FOLIVAR_DEMO_BOOK, "--page 2 -o " + kOut + "/scale-text-2.png --scale 2").status, 0);
+  const TPicture flat = Read(kOut + "/scale-text-1.png"), sharp = Read(kOut + "/scale-text-2.png");
+  TPicture stretched{sharp.width, sharp.height, {}};
+  for (uint32_t y = 0; y < sharp.height; ++y)
+    for (uint32_t x = 0; x < sharp.width; ++x) stretched.pixels.push_back(flat.At(x / 2, y / 2));
+  // The share of grey pixels (neither paper nor ink) in the text column whose 2 x 2 block is one colour.
+  const auto uniformGrey = [](const TPicture& p) {
+    size_t grey = 0, uniform = 0;
+    for (uint32_t y = 60; y + 1 < 900; y += 2) {
+      for (uint32_t x = 60; x + 1 < 700; x += 2) {
+        const uint32_t c = p.At(x, y);
+        const uint32_t level = c & 0xFF;
+        if (level < 40 || level > 215) continue;
+        ++grey;
+        uniform += c == p.At(x + 1, y) && c == p.At(x, y + 1) && c == p.At(x + 1, y + 1) ? 1 : 0;
+      }
+    }
+    return grey == 0 ? 1.0 : static_cast<double>(uniform) / static_cast<double>(grey);
+  };
+  EXPECT_EQ(uniformGrey(stretched), 1.0);
+  EXPECT_LT(uniformGrey(sharp), 0.5) << uniformGrey(sharp);  // some 0.17
+}
+
 TEST_F(RenderTool, TheFramesOfAPageTurnAndErrors) {
   const std::string dir = kOut + "/turn";
   std::filesystem::remove_all(dir);
@@ -93,7 +154,9 @@ TEST_F(RenderTool, TheFramesOfAPageTurnAndErrors) {
   const test::TCommandRun past = Render(FOLIVAR_DEMO_BOOK, "--page 99 -o " + kOut + "/x.png");
   EXPECT_EQ(past.status, 1);
   EXPECT_NE(past.out.find("there is no page 99"), std::string::npos) << past.out;
-  for (const std::string& usage : {std::string("--page"), "--page x -o " + kOut + "/x.png"}) {
+  for (const std::string& usage : {std::string("--page"), "--page x -o " + kOut + "/x.png",
+                                   "--page 4 -o " + kOut + "/x.png --scale 4.5", "--page 4 -o " + kOut + "/x.png --scale",
+                                   "--page 4 -o " + kOut + "/x.png --scale 0.4", "--turn 1 --frames " + dir + " --scale 2"}) {
     EXPECT_EQ(Render(FOLIVAR_DEMO_BOOK, usage).status, 2) << usage;
   }
 }
