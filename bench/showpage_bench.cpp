@@ -12,7 +12,13 @@
 //   BM_ShowSpreadPredecoded the same with both pages decoded before the clock runs, so that the
 //                           difference to BM_ShowSpread is the decoding alone
 //
-// The last two run on the English book and on a Russian one, stored in code page 1251 and as a
+//   BM_ShowSpreadAtScale    BM_ShowSpreadPredecoded (English) drawn at scale 1, 1.5 and 2 (the
+//                           argument in percent): the page surface is round(776 * s) x
+//                           round(575 * s), the text written with fonts of the scaled height
+//                           (measured at scale 1), the digits resampled once; "device_px" is the
+//                           surface's pixel count
+//
+// BM_ShowSpread and BM_ShowSpreadPredecoded run on the English book and on a Russian one, stored in code page 1251 and as a
 // Unicode book (UTF-16 item codes): the same characters on the same lines, so that the two differ
 // only by the encoding's path through decoding, measuring and drawing.
 //
@@ -137,6 +143,30 @@ BENCHMARK_CAPTURE(BM_ShowSpreadPredecoded, russian_cp1251, TDenseText::kRussianC
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_ShowSpreadPredecoded, russian_unicode, TDenseText::kRussianUnicode)
     ->Unit(benchmark::kMicrosecond);
+
+void BM_ShowSpreadAtScale(benchmark::State& state) {
+  const double scale = static_cast<double>(state.range(0)) / 100;
+  TOpenBook open;
+  TPageDisplay display(open.book, scale);
+  open.book.GoToPage(1);
+  if (const int32_t w = display.FitWidth()) display.Layout(w);
+  display.Show();  // the fonts and glyphs in the cache, the digits resampled
+  for (auto _ : state) {
+    state.PauseTiming();
+    open.book.GoToPage(NextSpread(open.book));
+    benchmark::DoNotOptimize(&open.book.CurrentPage());
+    benchmark::DoNotOptimize(open.book.RightPage());
+    state.ResumeTiming();
+
+    display.Show();
+    benchmark::DoNotOptimize(display.Surface().Bitmap().Bits());
+    benchmark::ClobberMemory();
+  }
+  Counters(state);
+  state.counters["device_px"] =
+      static_cast<double>(display.Surface().Bitmap().Width()) * display.Surface().Bitmap().Height();
+}
+BENCHMARK(BM_ShowSpreadAtScale)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace folivar
