@@ -73,12 +73,16 @@ double ChosenScale(uint32_t dpi, int32_t zoom) {
 }
 
 int32_t DeviceLength(int32_t bookLength, double s) {
-  return static_cast<int32_t>(std::lround(bookLength * s));
+  return ScaleCoordinate(bookLength, s);
 }
 
 int32_t BookPosition(int32_t device, double s) {
   if (s == 1) return device;
-  return static_cast<int32_t>(std::floor(device / s));
+  // The book position whose device pixels hold the device one, exact where the division is not.
+  auto book = static_cast<int32_t>(std::floor(device / s));
+  while (DeviceLength(book + 1, s) <= device) ++book;
+  while (DeviceLength(book, s) > device) --book;
+  return book;
 }
 
 double FittingScale(double chosen, int32_t bookWidth, int32_t bookHeight, int32_t areaWidth,

@@ -10,14 +10,13 @@
 #include <string>
 #include <string_view>
 
+#include "display/surfaces.h"  // kMinScale, kMaxScale, ScaleCoordinate
+
 namespace folivar {
 
 // The zoom steps in percent; Ctrl+Plus and Ctrl+Minus move one step, Ctrl+0 goes to kNormalZoom.
 inline constexpr int32_t kZoomSteps[] = {50, 67, 75, 90, 100, 110, 125, 150, 175, 200};
 inline constexpr int32_t kNormalZoom = 100;
-// The scale is kept within these whatever the DPI and the zoom.
-inline constexpr double kMinScale = 0.5;
-inline constexpr double kMaxScale = 4;
 // The DPI at which a book pixel is a device pixel at 100%.
 inline constexpr uint32_t kBaseDpi = 96;
 // The setting, in the book's section beside "LastViewedPage", that keeps the zoom in percent.
