@@ -5,6 +5,7 @@
 
 #include "core/errors.h"
 #include "display/StdWin.h"
+#include "platform/win32/dpi.h"
 #include "reader/ReaderClass.h"
 
 namespace {
@@ -27,6 +28,8 @@ int Fail(const std::wstring& what, const std::string& reason) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace folivar;
+  // Before the first window: the reader draws at each monitor's DPI itself.
+  DeclareDpiAwareness();
   SetClassIcon(LoadIconA(instance, "MAINICON"));
   try {
     TWinPtr<TFolivar> reader = MakeWindow<TFolivar>();
