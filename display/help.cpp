@@ -1,8 +1,11 @@
 #include "display/help.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "images/embed.h"
+#include "images/resample.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/viewdc.h"
 
 namespace folivar {
@@ -27,12 +30,20 @@ const TWinTable& THelpWin::Table() {
 void THelpWin::AfterCreate() {
   LoadBuiltInImages();
   const tview& background = MessageBackgroundImage();
-  surface_ = std::make_unique<TSurface>(background.Width(), background.Height());
+  // The box is laid out in its background's pixels and drawn at its monitor's DPI.
+  const double scale = std::clamp(WindowDpi(Handle()) / 96.0, kMinScale, kMaxScale);
+  surface_ = std::make_unique<TSurface>(background.Width(), background.Height(), scale,
+                                        [](tview& target) { return CreateTextDevice(target); });
+  if (surface_->Scaled()) {
+    background_.Allocate(surface_->Bitmap().Width(), surface_->Bitmap().Height(), false);
+    ResamplePicture(background, background_);
+  }
   THelpBox::PrepareSurface(*surface_);
   SetCaption(title_);
   SetStyle(0);                    // no caption, no border
   SetExStyle(WS_EX_TOOLWINDOW);  // no taskbar button
-  Resize(static_cast<int32_t>(surface_->Width()), static_cast<int32_t>(surface_->Height()));
+  Resize(static_cast<int32_t>(surface_->Bitmap().Width()),
+         static_cast<int32_t>(surface_->Bitmap().Height()));
   const TBoxOrigin origin =
       BoxOrigin(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), Width());
   MoveTo(origin.x, origin.y);
@@ -48,13 +59,14 @@ void THelpWin::Paint() {
 }
 
 void THelpWin::MouseMove(int32_t x, int32_t y) {
-  box_.MouseMove(x, y);
+  if (!surface_) return;
+  box_.MouseMove(surface_->ToBook(x), surface_->ToBook(y));
   Draw();
   Paint();
 }
 
 void THelpWin::MouseButton(uint8_t down, uint8_t, int32_t x, int32_t y) {
-  if (!down && box_.MouseRelease(x, y)) Quit();
+  if (!down && surface_ && box_.MouseRelease(surface_->ToBook(x), surface_->ToBook(y))) Quit();
 }
 
 void THelpWin::Key(uint8_t down, int32_t key) {
@@ -74,7 +86,8 @@ void THelpWin::OnClose(TWinMessage& m) {
 }
 
 void THelpWin::Draw() {
-  if (surface_) box_.Draw(*surface_, MessageBackgroundImage());
+  // The box's layout puts the background 1:1 on the device pixels: at a scale, resampled once.
+  if (surface_) box_.Draw(*surface_, surface_->Scaled() ? background_ : MessageBackgroundImage());
 }
 
 int32_t ShowMessage(std::u16string_view text, std::u16string_view title, const TBoxTexts& captions) {

@@ -6,7 +6,7 @@
 // The box's state and drawing are portable (display/helplayout.h); this is the window around them.
 // Each box draws on a surface of its own, made from the background picture, so a box never shows
 // what another one drew. The built-in pictures are loaded when the first box opens if the program
-// has not loaded them yet.
+// has not loaded them yet. A box is drawn at its monitor's DPI (DPI / 96 times its pixels).
 #pragma once
 
 #include <cstdint>
@@ -53,6 +53,7 @@ class THelpWin : public TWin {
   THelpBox box_;
   std::u16string title_;
   std::unique_ptr<TSurface> surface_;
+  TXif background_;  // the message background at the surface's device size, when it is scaled
 };
 
 // Shows a modal box and runs its message loop until it closes; returns the chosen button, or -1

@@ -9,11 +9,14 @@
 #include "core/codepage.h"
 #include "core/strutil.h"
 #include "display/anchorz.h"
+#include "display/msgdecode.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/viewdc.h"
 #include "reader/hotspots.h"
 #include "reader/msgs.h"
 #include "reader/navigation.h"
 #include "reader/regstuff.h"
+#include "reader/zoom.h"
 
 namespace folivar {
 
@@ -22,6 +25,9 @@ namespace {
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTimerPeriod = 50;
 constexpr uint32_t kSplashTime = 1500;
+// Older headers lack the message of a new DPI.
+constexpr UINT kDpiChanged = 0x02E0;
+constexpr int32_t kWheelNotch = 120;
 
 // A text of the book as the system's wide calls take it, from the book's own encoding.
 std::wstring SystemText(std::string_view bookText) {
@@ -73,6 +79,8 @@ const TWinTable& TFolivar::Table() {
       TWinTable::On<&TFolivar::OnSysCommand>(WM_SYSCOMMAND),
       TWinTable::On<&TFolivar::OnDragEnd>(WM_ACTIVATE),
       TWinTable::On<&TFolivar::OnDragEnd>(WM_CAPTURECHANGED),
+      TWinTable::On<&TFolivar::OnWheel>(WM_MOUSEWHEEL),
+      TWinTable::On<&TFolivar::OnDpiChanged>(kDpiChanged),
   };
   static const TWinTable table(&TWin::Table(), entries);
   return table;
@@ -88,7 +96,11 @@ void TFolivar::AfterCreate() {
   book_->OnPageChange = [this] { PageChanged(); };
   book_->OnPastEnd = [this] { EndReached(); };
 
-  display_ = std::make_unique<TPageDisplay>(*book_);
+  dpi_ = WindowDpi(Handle());
+  // The scale for the width the current page gives the window (FitWidth narrows it after).
+  const int32_t view = book_->header.viewWidth;
+  const int32_t width = book_->TwoPageMode() && !book_->IsSpreadPage(-1) ? view / 2 : view;
+  display_ = std::make_unique<TPageDisplay>(*book_, FittingScaleFor(width));
   NewScreenView();
   PlaceWindow();
   arrow_ = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
@@ -110,6 +122,7 @@ void TFolivar::LoadTheBook() {
   if (loadsBook_) {
     const std::string last = ReadSetting(section_, "LastViewedPage", BookEncoding());
     if (!last.empty()) book_->GoToPage(TextToInt(last));
+    zoom_ = ZoomFromText(ReadSetting(section_, kZoomSetting, BookEncoding()));
   }
   SetCaption(BookTextToUtf16(book_->header.title + " - folivar", BookEncoding()));
   if (splash_) {
@@ -129,18 +142,37 @@ void TFolivar::ShowBookInformation() {
   splashTime_ = GetTickCount();
 }
 
+int32_t TFolivar::Device(int32_t length) const {
+  return display_ ? DeviceLength(length, display_->Scale()) : length;
+}
+
+int32_t TFolivar::Book(int32_t position) const {
+  return display_ ? BookPosition(position, display_->Scale()) : position;
+}
+
+double TFolivar::FittingScaleFor(int32_t bookWidth) const {
+  const RECT area = WorkArea(Handle());
+  return FittingScale(ChosenScale(dpi_, zoom_), bookWidth, book_->header.viewHeight,
+                      area.right - area.left, area.bottom - area.top);
+}
+
 void TFolivar::PlaceWindow() {
-  const int32_t width = display_->WindowWidth();
-  const int32_t height = display_->WindowHeight();
+  const int32_t width = Device(display_->WindowWidth());
+  const int32_t height = Device(display_->WindowHeight());
   Resize(width, height);
   const TPosition p = CentredPosition(GetDeviceCaps(DC(), HORZRES), GetDeviceCaps(DC(), VERTRES),
                                       width, height);
-  MoveTo(p.x, p.y);
+  // Centred on the screen; moved into the work area when that leaves part of it outside.
+  const RECT area = WorkArea(Handle());
+  const TWindowRect placed =
+      ResizedAroundCentre({p.x, p.y, p.x + width, p.y + height}, width, height,
+                          {area.left, area.top, area.right, area.bottom});
+  MoveTo(placed.left, placed.top);
 }
 
 void TFolivar::NewScreenView() {
-  screen_.Allocate(static_cast<uint32_t>(display_->WindowWidth()),
-                   static_cast<uint32_t>(std::max(display_->WindowHeight(), 0)), true);
+  const TXif& surface = display_->Surface().Bitmap();
+  screen_.Allocate(surface.Width(), surface.Height(), true);
 }
 
 void TFolivar::FitWidth() {
@@ -148,10 +180,45 @@ void TFolivar::FitWidth() {
   if (width == 0) return;
   highlight_.level = 0;
   scrollDrag_ = false;
-  Resize(width, display_->WindowHeight());
+  const double scale = FittingScaleFor(width);
+  if (scale != display_->Scale()) display_ = std::make_unique<TPageDisplay>(*book_, scale);
+  Resize(Device(width), Device(display_->WindowHeight()));
   display_->Layout(width);
   NewScreenView();
   hovered_ = 0;
+}
+
+void TFolivar::Rescale(const RECT* suggested) {
+  EndDrags();
+  highlight_.level = 0;
+  hovered_ = 0;
+  const int32_t width = display_->WindowWidth();
+  const double scale = FittingScaleFor(width);
+  if (scale != display_->Scale()) {
+    display_ = std::make_unique<TPageDisplay>(*book_, scale);
+    if (display_->WindowWidth() != width) display_->Layout(width);
+  }
+  NewScreenView();
+  const int32_t w = Device(width), h = Device(display_->WindowHeight());
+  TWindowRect placed;
+  if (suggested) {
+    placed = {suggested->left, suggested->top, suggested->left + w, suggested->top + h};
+  } else {
+    const RECT area = WorkArea(Handle());
+    placed = ResizedAroundCentre({Left(), Top(), Left() + Width(), Top() + Height()}, w, h,
+                                 {area.left, area.top, area.right, area.bottom});
+  }
+  SetWindowPos(Handle(), nullptr, placed.left, placed.top, w, h,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  display_->Show();
+  Repaint();
+}
+
+void TFolivar::ZoomTo(int32_t zoom) {
+  if (zoom == zoom_ || Gone()) return;
+  zoom_ = zoom;
+  if (started_) WriteSetting(section_, kZoomSetting, ZoomText(zoom_), BookEncoding());
+  Rescale(nullptr);
 }
 
 void TFolivar::PageChanged() {
@@ -168,7 +235,15 @@ void TFolivar::ShowPage() {
   const bool backwards = current < previousIndex_;
   const bool previousSpread = previousIndex_ < 0 || book.IsSpreadPage(previousIndex_);
   const bool spread = book.IsSpreadPage(-1);
-  if (const int32_t shift = WindowShift(previousSpread, spread)) MoveTo(Left() + shift, Top());
+  if (const int32_t shift = WindowShift(previousSpread, spread)) {
+    // Sideways, but never out of the work area that the window fits.
+    const RECT area = WorkArea(Handle());
+    const int32_t left = Left() + Device(shift);
+    const TWindowRect moved = ResizedAroundCentre(
+        {left, Top(), left + Width(), Top() + Height()}, Width(), Height(),
+        {area.left, area.top, area.right, area.bottom});
+    MoveTo(moved.left, moved.top);
+  }
   const bool animate = book.TwoPageMode() && spread && !previousSingle_ && PageTurnAnimated(book);
   previousIndex_ = current;
 
@@ -184,7 +259,11 @@ void TFolivar::ShowPage() {
     const TAnimation animation = ReadAnimation(book);
     turnTime = TurnTime(animation.duration, repeatTurn_);
     desktop = std::make_unique<TDesktopScreen>();
-    turning = turn_.PrepareTurn(animation, backwards, ReadTurnMargins(book), surface, Left(), Top(),
+    // The turn is worked out on the device-size surface, its margins scaled with it.
+    const TTurnMargins margins = ReadTurnMargins(book);
+    const TTurnMargins deviceMargins{Device(margins.anix), Device(margins.anitop),
+                                     Device(margins.anibottom)};
+    turning = turn_.PrepareTurn(animation, backwards, deviceMargins, surface, Left(), Top(),
                                 desktop.get());
     if (turning) turn_.CaptureBefore(surface);
   }
@@ -208,11 +287,12 @@ void TFolivar::Paint() {
     display_->Surface().Bitmap().Put(screen_, 0, 0);
     // At level 0 the highlight is gone: nothing of it is blended in.
     if (hovered_ != 0 && highlight_.level > 0) {
-      if (const THotBox* box = display_->Clicks().FindBox(hovered_)) {
-        display_->Clicks().Highlight().PutRectBlended(screen_, box->left, box->top,
-                                                      box->right - box->left,
-                                                      box->bottom - box->top, box->left,
-                                                      box->top, 0, highlight_.BlendWeight());
+      TClickMap& clicks = display_->Clicks();
+      if (const THotBox* box = clicks.FindBox(hovered_)) {
+        const THotBox d = clicks.DeviceBox(*box);
+        clicks.DeviceHighlight().PutRectBlended(screen_, d.left, d.top, d.right - d.left,
+                                                d.bottom - d.top, d.left, d.top, 0,
+                                                highlight_.BlendWeight());
       }
     }
   }
@@ -248,9 +328,11 @@ void TFolivar::MouseMove(int32_t x, int32_t y) {
   if (!display_) return;
   // While a drag holds the mouse, the pointer may be above or below the window: the position is
   // then a signed 16-bit value, and the bar's page for it is the first or the last.
-  const int32_t dragY = static_cast<int16_t>(y);
-  if (x >= display_->WindowWidth()) x = 0;
-  if (y >= display_->WindowHeight()) y = 0;
+  const int32_t dragY = Book(static_cast<int16_t>(y));
+  if (x >= Device(display_->WindowWidth())) x = 0;
+  if (y >= Device(display_->WindowHeight())) y = 0;
+  x = Book(x);
+  y = Book(y);
   if (windowDrag_) {
     POINT pointer;
     GetCursorPos(&pointer);
@@ -279,9 +361,11 @@ void TFolivar::MouseButton(uint8_t down, uint8_t button, int32_t x, int32_t y) {
     }
     return;
   }
-  const int32_t rawX = x, rawY = y;
-  if (x >= display_->WindowWidth()) x = 0;
-  if (y >= display_->WindowHeight()) y = 0;
+  const int32_t rawX = x, rawY = y;  // device pixels, for dragging the window
+  if (x >= Device(display_->WindowWidth())) x = 0;
+  if (y >= Device(display_->WindowHeight())) y = 0;
+  x = Book(x);
+  y = Book(y);
   buttonHeld_ = down != 0;
   const uint16_t code = display_->Clicks().CodeAt(x, y);
   const uint8_t sub = display_->Clicks().SubAt(x, y);
@@ -335,6 +419,12 @@ void TFolivar::EndDrags() {
 void TFolivar::Key(uint8_t down, int32_t key) {
   if (!down) keys_.Release(key);
   if (!down || !display_) return;
+  if (Modifiers() & kModControl) {
+    if (const TZoomKey zoom = ZoomKeyAction(key); zoom != TZoomKey::kNone) {
+      ZoomTo(ZoomAfterKey(zoom, zoom_));
+      return;
+    }
+  }
   repeatTurn_ = keys_.Press(key);
   switch (KeyAction(key)) {
     case TKeyAction::kBack: Back(); break;
@@ -369,6 +459,32 @@ void TFolivar::OnSysCommand(TWinMessage& m) {
     m.callDefault = false;
     Quit();
   }
+}
+
+// The wheel turns pages; with Ctrl held it zooms, a step per notch (up: larger).
+void TFolivar::OnWheel(TWinMessage& m) {
+  if (GET_KEYSTATE_WPARAM(m.wParam) & MK_CONTROL) {
+    const int32_t delta = GET_WHEEL_DELTA_WPARAM(m.wParam);
+    int32_t notches = delta / kWheelNotch;
+    if (notches == 0 && delta != 0) notches = delta > 0 ? 1 : -1;
+    m.callDefault = false;
+    m.result = 0;
+    if (display_ && notches != 0) ZoomTo(MoveZoom(zoom_, notches));
+    return;
+  }
+  // The message carries screen coordinates, which the wheel's page turns do not use.
+  MouseButton(WheelTowardsUser(m.wParam), 3, MouseX(m.lParam), MouseY(m.lParam));
+}
+
+// The window's monitor has a new DPI (the window moved, or the setting changed): the layers at
+// the new scale, the window at the system's suggested place.
+void TFolivar::OnDpiChanged(TWinMessage& m) {
+  m.callDefault = false;
+  m.result = 0;
+  const uint32_t dpi = LOWORD(m.wParam);
+  if (!display_ || dpi == 0) return;
+  dpi_ = dpi;
+  Rescale(reinterpret_cast<const RECT*>(m.lParam));
 }
 
 // Activation changed or the mouse was taken away: a release may never come.

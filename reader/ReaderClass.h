@@ -7,6 +7,14 @@
 //
 // The page shown is written to the settings after every page change once start-up is done, and
 // again when the window closes, so that a crash or a power cut does not lose the reader's place.
+//
+// Scale: the window shows the book at s = the monitor's DPI / 96 times the zoom (reader/zoom.h),
+// the largest scale not above that at which the window fits the monitor's work area. Its pixel
+// layers (page surface, background, highlight layer, screen view, page-turn pictures) are device
+// size; everything else stays in book coordinates, and mouse positions become book coordinates as
+// they come in. Ctrl+Plus, Ctrl+Minus, Ctrl+0 and Ctrl+wheel change the zoom, which the book's
+// settings keep; a new DPI (the window moved to another monitor, or the setting changed) remakes
+// the layers.
 #pragma once
 
 #include <windows.h>
@@ -49,12 +57,25 @@ class TFolivar : public TWin {
  private:
   void OnSysCommand(TWinMessage& m);
   void OnDragEnd(TWinMessage& m);
+  void OnWheel(TWinMessage& m);
+  void OnDpiChanged(TWinMessage& m);
 
   // The window has gone (closed from outside while a box, the print dialog or the splash ran
   // their own message loop): the layers are freed, and nothing may be shown any more.
   bool Gone() const { return !Handle() || !display_; }
   // Every drag ends, and the mouse is let go.
   void EndDrags();
+
+  // A book length at the window's scale, in device pixels.
+  int32_t Device(int32_t length) const;
+  // A device position in the window as a book coordinate.
+  int32_t Book(int32_t position) const;
+  // The scale for a window of that book width on the window's monitor.
+  double FittingScaleFor(int32_t bookWidth) const;
+  // The layers at a new scale (a new zoom or DPI) and the window at its new size: placed at the
+  // suggested rectangle's corner when the system gives one, otherwise around its centre.
+  void Rescale(const RECT* suggested);
+  void ZoomTo(int32_t zoom);
 
   void LoadTheBook();
   void ShowBookInformation();
@@ -107,6 +128,9 @@ class TFolivar : public TWin {
 
   int32_t previousIndex_ = -1;
   bool previousSingle_ = true;
+
+  int32_t zoom_ = 100;   // percent
+  uint32_t dpi_ = 96;    // of the window's monitor
 };
 
 }  // namespace folivar
