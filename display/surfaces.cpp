@@ -141,7 +141,8 @@ void TSurface::WriteRun(std::u16string_view text, int32_t x, int32_t y, const in
 }
 
 void TSurface::DrawPicture(const TXif& picture, int32_t x, int32_t y, bool blended) {
-  if (picture.Width() == 0 || picture.Height() == 0) return;
+  // A picture still packed has no pixels to draw (its size is known before it is unpacked).
+  if (picture.Width() == 0 || picture.Height() == 0 || picture.Packed()) return;
   if (!Scaled()) {
     if (blended) return picture.PutBlended(bitmap_, x, y, keyColour, pictureBlend);
     return picture.Put(bitmap_, x, y);

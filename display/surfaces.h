@@ -17,6 +17,7 @@
 // Pictures are resampled to their device size, once per picture and scale.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -104,7 +105,8 @@ class TSurface {
   // The picture with its top-left corner at (x, y), copied; blended: pixels equal to keyColour
   // left out and the others mixed with the background by pictureBlend. At a scale other than 1
   // the picture is resampled to round(size * scale) (kept for the next time) and a blended one
-  // is resampled with its coverage, so that no key colour bleeds into its edges.
+  // is resampled with its coverage, so that no key colour bleeds into its edges. A packed picture
+  // draws nothing.
   void DrawPicture(const TXif& picture, int32_t x, int32_t y, bool blended);
   // Lines separated by carriage returns (line feeds are dropped), each at x and each moving y
   // down by its own height; an empty line is written as one space.
@@ -117,7 +119,8 @@ class TSurface {
   // Both corners included (book pixels, all device pixels they cover); clipped to the bitmap.
   void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour) {
     if (!Scaled()) return bitmap_.FillRect(x1, y1, x2, y2, colour);
-    bitmap_.FillRect(ToDevice(x1), ToDevice(y1), ToDevice(x2 + 1) - 1, ToDevice(y2 + 1) - 1, colour);
+    const auto after = [this](int32_t v) { return v < INT32_MAX ? ToDevice(v + 1) - 1 : ToDevice(v); };
+    bitmap_.FillRect(ToDevice(x1), ToDevice(y1), after(x2), after(y2), colour);
   }
 
   // The item map; none until the reader attaches one, which the surface then owns.
