@@ -234,6 +234,23 @@ TEST_F(Display, AtAScaleThePixelLayersAreDeviceSize) {
   ASSERT_EQ(flat.Clicks().Map().Width(), 200u);
   EXPECT_EQ(map, std::vector<uint32_t>(flat.Clicks().Map().Bits(), flat.Clicks().Map().Bits() + 200 * 80));
   EXPECT_EQ(display_->Clicks().DeviceBox({2, 10, 20, 31, 41}).right, 62);
+  // The device highlight layer follows the highlight layer (controls and scroll bar): wherever the
+  // book layer is one colour around a pixel, the device layer has that colour there.
+  display_->DrawScrollBar();
+  const TXif& lit = display_->Clicks().Highlight();
+  const TXif& deviceLit = display_->Clicks().DeviceHighlight();
+  size_t same = 0;
+  for (uint32_t y = 2; y + 2 < 80; ++y) {
+    for (uint32_t x = 2; x + 2 < 200; ++x) {
+      bool uniform = true;
+      for (uint32_t v = y - 2; v <= y + 2; ++v)
+        for (uint32_t u = x - 2; u <= x + 2; ++u) uniform = uniform && lit.At(u, v) == lit.At(x, y);
+      if (!uniform) continue;
+      ASSERT_EQ(deviceLit.At(2 * x + 1, 2 * y + 1), lit.At(x, y)) << x << ", " << y;
+      ++same;
+    }
+  }
+  EXPECT_GT(same, 1000u);
 }
 
 }  // namespace
