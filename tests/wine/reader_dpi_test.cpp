@@ -248,5 +248,33 @@ TEST_F(ReaderZoom, KeysAndTheWheelZoomAndTheZoomIsKept) {
   Close(reader, main);
 }
 
+// Run on a 1024 x 600 screen of its own (wine_reader_small_screen_test): at 192 dpi the spread
+// window takes the largest scale that fits the work area, and its controls still lie where drawn.
+class SmallScreen : public ReaderDpi {};
+
+TEST_F(SmallScreen, TheSpreadWindowFitsTheWorkAreaAt192Dpi) {
+  if (GetSystemMetrics(SM_CXSCREEN) != 1024 || GetSystemMetrics(SM_CYSCREEN) != 600) {
+    GTEST_SKIP() << "needs a 1024 x 600 screen";
+  }
+  TLogPixels logPixels(192);
+  TReader reader(Folder(NumberedBook(title_, 12)));
+  HWND main = Open(reader);
+  ASSERT_NE(main, nullptr);
+  PressKey(main, VK_DOWN);
+  ASSERT_TRUE(At(1));
+  const RECT area = WorkAreaOfTheScreen();
+  const double s = FittingScale(2, kSpread, kHeight, Width(area), Height(area));
+  ASSERT_LT(s, 1.1);
+  ASSERT_TRUE(WaitFor([&] { return Width(WindowRect(main)) == DeviceLength(kSpread, s); }, 5000));
+  ExpectWindow(main, s, kSpread);
+  // A larger zoom is kept, but the window stays as large as fits.
+  ControlKey(main, VK_OEM_PLUS);
+  EXPECT_TRUE(WaitFor([&] { return Setting(title_, "Zoom") == "110"; }, 5000));
+  ExpectWindow(main, s, kSpread);
+  Click(main, DeviceLength(kSpread - 10, s), DeviceLength(kHeight - 5, s));
+  EXPECT_TRUE(At(3));
+  Close(reader, main);
+}
+
 }  // namespace
 }  // namespace folivar
