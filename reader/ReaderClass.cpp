@@ -15,6 +15,7 @@
 #include "reader/hotspots.h"
 #include "reader/msgs.h"
 #include "reader/navigation.h"
+#include "reader/printing.h"
 #include "reader/regstuff.h"
 #include "reader/zoom.h"
 
@@ -607,6 +608,10 @@ void TFolivar::Print() {
   // A printer that refuses the document or a page has printed nothing worth a completion box.
   if (StartDocW(dialog.hDC, &doc) <= 0) return;
   bool printed = true;
+  // Each page is drawn afresh at the printer's resolution, beside the window's own layers.
+  TPagePrinter printer(book, PrintScale(size, GetDeviceCaps(dialog.hDC, LOGPIXELSX),
+                                        GetDeviceCaps(dialog.hDC, LOGPIXELSY),
+                                        book.header.viewWidth, book.header.viewHeight));
   const int32_t last = book.IsLeftPage(to) ? to : to - 1;
   keptPage_ = remembered;
   book.GoToPage(from);
@@ -615,12 +620,9 @@ void TFolivar::Print() {
       printed = false;
       break;
     }
-    // The page change has shown the page on screen already; this composes it for the printer.
-    display_->Show();
     const int32_t width =
         book.TwoPageMode() && !book.IsSpreadPage(-1) ? size.width / 2 : size.width;
-    StretchToDC(display_->Surface().Bitmap(), dialog.hDC, 0, 0, width, size.height);
-    if (EndPage(dialog.hDC) <= 0) {
+    if (!PrintPage(printer, dialog.hDC, width, size.height) || EndPage(dialog.hDC) <= 0) {
       printed = false;
       break;
     }
