@@ -62,7 +62,12 @@ void TClickMap::UpdateDeviceHighlight(const THotBox& box) {
   part.CopyFrom(highlight_, left, top);
   const THotBox device = DeviceBox({0, left, top, right, bottom});
   TXif scaled(static_cast<uint32_t>(device.right - device.left), static_cast<uint32_t>(device.bottom - device.top));
-  ResamplePicture(part, scaled);
+  // Black is the layer's nothing (left out when blended): resampled as a key, so that no dark
+  // fringe rims the controls, a device pixel lit where the lit look covers at least half of it.
+  std::vector<uint8_t> coverage;
+  ResampleKeyed(part, 0, scaled, coverage);
+  uint32_t* bits = scaled.Bits();
+  for (size_t i = 0; i < coverage.size(); ++i) bits[i] = coverage[i] < 128 ? 0 : std::max(bits[i], 1u);
   scaled.Put(deviceHighlight_, device.left, device.top);
 }
 
