@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "book/bookclass.h"
 #include "reader/pagedisplay.h"
@@ -91,21 +92,38 @@ bool PrintPage(TPagePrinter& printer, HDC dc, int32_t width, int32_t height) {
   // The printer's own halftoning where the picture is scaled on the way.
   SetStretchBltMode(dc, HALFTONE);
   SetBrushOrgEx(dc, 0, 0, nullptr);
+  // Each band goes as a 24-bit DIB: a spooled page (an EMF record, a PostScript image) keeps the
+  // bits as it is given them, and the fourth byte of a pixel carries nothing.
+  const size_t w = image.Width();
+  const size_t stride = (w * 3 + 3) & ~size_t{3};
+  std::vector<uint8_t> rows;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = static_cast<LONG>(image.Width());
+  info.bmiHeader.biWidth = static_cast<LONG>(w);
   info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   for (const TPrintBand& band : bands) {
     if (band.outRows == 0) continue;
-    // Rows are stored bottom-up: the band's last row comes first in memory.
+    // Rows are stored bottom-up in both: the band's last row comes first in memory.
     const uint32_t* bits =
-        image.Bits() + (size_t{image.Height()} - static_cast<size_t>(band.top + band.rows)) * image.Width();
+        image.Bits() + (size_t{image.Height()} - static_cast<size_t>(band.top + band.rows)) * w;
+    try {
+      rows.assign(stride * static_cast<size_t>(band.rows), 0);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    for (size_t y = 0; y < static_cast<size_t>(band.rows); ++y) {
+      uint8_t* out = rows.data() + y * stride;
+      for (const uint32_t* in = bits + y * w; in != bits + (y + 1) * w; ++in) {
+        *out++ = static_cast<uint8_t>(*in);
+        *out++ = static_cast<uint8_t>(*in >> 8);
+        *out++ = static_cast<uint8_t>(*in >> 16);
+      }
+    }
     info.bmiHeader.biHeight = band.rows;
-    const int done = StretchDIBits(dc, 0, band.outTop, width, band.outRows, 0, 0,
-                                   static_cast<int>(image.Width()), band.rows, bits, &info,
-                                   DIB_RGB_COLORS, SRCCOPY);
+    const int done = StretchDIBits(dc, 0, band.outTop, width, band.outRows, 0, 0, static_cast<int>(w),
+                                   band.rows, rows.data(), &info, DIB_RGB_COLORS, SRCCOPY);
     if (done <= 0) return false;  // none copied, or GDI_ERROR (-1)
   }
   return true;
