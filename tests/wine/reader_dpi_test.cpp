@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "reader/zoom.h"
 #include "tests/support/testsupport.h"
 #include "tests/wine/readerharness.h"
+#include "tools/make/pagecurl.h"
 
 namespace folivar {
 namespace {
@@ -189,6 +191,48 @@ TEST_P(ReaderDpi, TheWindowFitsAndEveryControlLiesWhereItIsDrawn) {
   click(kSpread - cw / 2, cw / 2);
   EXPECT_EQ(reader.ExitCode(), 0u);
   EXPECT_EQ(Page(), "9");
+}
+
+// The page curl at the scale: frames other than the old and the new spread reach the screen in
+// between, over the window's device pixels.
+TEST_P(ReaderDpi, ThePageCurlPlaysAtTheScale) {
+  TLogPixels logPixels(GetParam());
+  TBookWriter w;
+  w.header.title = title_;
+  w.header.edition = "1";
+  const uint16_t style = AddTextStyle(w);
+  for (int p = 0; p < 12; ++p) {
+    std::vector<TLineRecord> lines(20, TextLine("Page " + std::to_string(p) + " turns", style));
+    w.AddPage(EncodePageRecord(-1, lines));
+  }
+  TPageCurlOptions curl;
+  curl.duration = 3000;
+  w.SetProperty("pageturn_animation", "true");
+  w.SetProperty("anime", MakePageCurlText(curl));
+  SetTestMessages(w);
+  TReader reader(Folder(w.Build()));
+  HWND main = Open(reader);
+  ASSERT_NE(main, nullptr);
+  PressKey(main, VK_DOWN);
+  ASSERT_TRUE(At(1));
+  const std::vector<uint32_t> one = Settled(main);
+  PressKey(main, VK_DOWN);
+  ASSERT_TRUE(At(3));
+  const std::vector<uint32_t> three = Settled(main);
+  PressKey(main, VK_UP);
+  ASSERT_TRUE(At(1));
+  ASSERT_EQ(Settled(main), one);
+  PressKey(main, VK_DOWN);
+  std::set<std::vector<uint32_t>> frames;
+  WaitFor([&] {
+    std::vector<uint32_t> shown = Capture(main);
+    if (shown == three) return true;
+    if (shown != one) frames.insert(std::move(shown));
+    return false;
+  });
+  EXPECT_GE(frames.size(), 3u);
+  EXPECT_TRUE(At(3));
+  Close(reader, main);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, ReaderDpi, ::testing::Values(144u, 192u),
