@@ -2,9 +2,8 @@
 
 #include <set>
 
-#include <utf8proc.h>
-
 #include "book/bookstyle.h"
+#include "book/pagetext.h"
 #include "book/paraclasses.h"
 #include "core/codepage.h"
 #include "core/strutil.h"
@@ -13,85 +12,6 @@
 #include "tools/common/json.h"
 
 namespace folivar {
-
-namespace {
-
-utf8proc_category_t Category(char16_t c) { return utf8proc_category(static_cast<utf8proc_int32_t>(c)); }
-bool Letter(char16_t c) { return Category(c) >= UTF8PROC_CATEGORY_LU && Category(c) <= UTF8PROC_CATEGORY_LO; }
-
-// A stored line as text, and what the joining of a broken word asks of its ends.
-struct TTextLine {
-  std::u16string text;
-  bool hyphenEnd = false;    // ends in a hyphen that the compiler added
-  bool letterStart = false;  // the first item shows a letter
-};
-
-// Marks show nothing and are left out of the line's ends: style kinds 0 and 3, and the zero-width
-// mark (the compiler's zero-width space and word joiner).
-bool Mark(const TViewItem& item) {
-  if (item.Style() == kPageReferenceStyle) return false;
-  return item.Kind() == kKindNone || item.Kind() == kKindJustify ||
-         (item.Kind() == kKindCharacter && item.Code() == kZeroWidth);
-}
-
-// What the item shows: the page's text of it.
-std::u16string Shown(const TViewItem& item, TTextEncoding encoding) {
-  if (item.Style() == kPageReferenceStyle) {
-    return IsAnchor(item.Code()) ? Cp1251ToUtf16(IntToText(AnchorPage(item.Code()))) : u"";
-  }
-  if (item.Kind() != kKindCharacter || item.Code() == kZeroWidth) return u"";
-  if (item.Code() == kFixedSpace || item.Code() == kSpace) return u" ";
-  const char16_t c = ItemCodeUnit(item.Code(), encoding);
-  // Controls would break the lines and pages apart; the reader shows them as a missing glyph.
-  return std::u16string(1, c < 0x20 || (c >= 0x7F && c < 0xA0) ? u'\uFFFD' : c);
-}
-
-TTextLine LineText(const TLine& line, TTextEncoding encoding) {
-  TTextLine out;
-  std::vector<const TViewItem*> shown;
-  for (const TViewItem& item : line.items) {
-    if (Mark(item)) continue;
-    out.text += Shown(item, encoding);
-    shown.push_back(&item);
-  }
-  auto letter = [&](const TViewItem* item) {
-    return item->Kind() == kKindCharacter && item->Style() != kPageReferenceStyle &&
-           Letter(Shown(*item, encoding)[0]);
-  };
-  out.letterStart = !shown.empty() && letter(shown.front());
-  // The compiler marks the hyphen it adds at a line's end with a zero-width item after it; a
-  // word's own hyphen at the end of a line carries no mark and stays.
-  const size_t n = line.items.size();
-  out.hyphenEnd = n >= 2 && line.items[n - 1].Kind() == kKindCharacter && line.items[n - 1].Code() == kZeroWidth &&
-                  line.items[n - 1].Style() != kPageReferenceStyle && line.items[n - 2].Kind() == kKindCharacter &&
-                  Shown(line.items[n - 2], encoding) == u"-";
-  return out;
-}
-
-// Joins the words broken at the ends of lines, each whole on the line where it begins.
-void JoinBrokenWords(std::vector<TTextLine>& lines) {
-  for (size_t i = 0; i < lines.size(); ++i) {
-    for (size_t j = i + 1; lines[i].hyphenEnd && j < lines.size() && lines[j].letterStart;) {
-      TTextLine& first = lines[i];
-      TTextLine& next = lines[j];
-      first.hyphenEnd = false;
-      first.text.pop_back();
-      const size_t space = next.text.find(u' ');
-      first.text += next.text.substr(0, space);
-      if (space != std::u16string::npos) {
-        next.text.erase(0, space + 1);
-        break;
-      }
-      // The whole line was the word's middle: it may end in a hyphen of the compiler again.
-      next.text.clear();
-      first.hyphenEnd = next.hyphenEnd;
-      next.hyphenEnd = false;
-      ++j;
-    }
-  }
-}
-
-}  // namespace
 
 std::string DescribeBook(const TBookImage& book, int32_t styleCount,
                          const std::vector<TPictureDamage>& damaged) {
@@ -183,7 +103,8 @@ std::string DescribeText(const std::vector<std::unique_ptr<TPage>>& pages) {
   std::vector<TTextLine> lines;
   std::vector<size_t> pageEnds;  // the number of lines up to the end of each page
   for (const auto& page : pages) {
-    for (const auto& line : page->lines) lines.push_back(LineText(*line, encoding));
+    std::vector<TTextLine> more = PageLines(*page, static_cast<int32_t>(pageEnds.size()), encoding);
+    lines.insert(lines.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
     pageEnds.push_back(lines.size());
   }
   JoinBrokenWords(lines);
