@@ -54,7 +54,7 @@ int32_t ScaleCoordinate(int32_t v, double scale) {
 }
 
 double BoundedScale(double scale) {
-  return scale >= kMinScale ? std::min(scale, kMaxScale) : kMinScale;  // NaN too
+  return scale >= kMinScale ? std::min(scale, kMaxSurfaceScale) : kMinScale;  // NaN too
 }
 
 namespace {

@@ -43,11 +43,13 @@ TLogFont MakeLogFont(const TStyleFont& font);
 // A plain regular font of the face (UTF-8) at size points.
 TLogFont PlainLogFont(std::string_view face, int32_t size);
 
-// The scales a surface takes; others are brought within them.
+// The scales of the screen (the monitor's DPI and the zoom), and the largest a surface takes:
+// printing draws a spread up to 300 pixels per inch of paper, beyond the screen's largest scale.
 constexpr double kMinScale = 0.5;
 constexpr double kMaxScale = 4.0;
+constexpr double kMaxSurfaceScale = 8.0;
 
-// The scale brought within kMinScale .. kMaxScale (a scale that is not a number: kMinScale).
+// The scale brought within kMinScale .. kMaxSurfaceScale (a scale that is not a number: kMinScale).
 double BoundedScale(double scale);
 // round(v * scale), halves away from zero.
 int32_t ScaleCoordinate(int32_t v, double scale);
@@ -60,7 +62,7 @@ class TSurface {
   // The same with a device of the caller's making (tests).
   TSurface(uint32_t width, uint32_t height, const TTextDeviceFactory& makeDevice)
       : TSurface(width, height, 1.0, makeDevice) {}
-  // A surface of book size width x height drawn at scale (kMinScale .. kMaxScale); makeDevice is
+  // A surface of book size width x height drawn at scale (kMinScale .. kMaxSurfaceScale); makeDevice is
   // called once for the drawing device and, at a scale other than 1, once more for the measuring
   // device.
   TSurface(uint32_t width, uint32_t height, double scale, const TTextDeviceFactory& makeDevice);

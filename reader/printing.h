@@ -37,7 +37,7 @@ constexpr uint64_t kMaxPrintBandBytes = uint64_t{64} << 20;
 // output.width x output.height printer pixels at dpiX x dpiY: output.width / viewWidth, but no
 // more than kPrintDpi pixels per inch of paper in either direction (a dpi of 0 or less puts no
 // bound there), the picture no larger than kMaxPrintImageBytes, and within the scales a surface
-// takes (kMinScale .. kMaxScale). 1 for a view or output of no size.
+// takes (kMinScale .. kMaxSurfaceScale). 1 for a view or output of no size.
 double PrintScale(TPrintSize output, int32_t dpiX, int32_t dpiY, int32_t viewWidth,
                   int32_t viewHeight);
 

@@ -113,7 +113,7 @@ std::unique_ptr<TSurface> ScaledSurface(double scale, std::vector<test::TTestTex
 }
 
 TEST(ScaledSurface, BookCoordinatesOutsideDevicePixelsInside) {
-  EXPECT_EQ(BoundedScale(9), kMaxScale);
+  EXPECT_EQ(BoundedScale(9), kMaxSurfaceScale);
   EXPECT_EQ(BoundedScale(0.1), kMinScale);
   EXPECT_EQ(BoundedScale(NAN), kMinScale);
   for (double s : {0.5, 1.25, 1.5, 2.0}) {

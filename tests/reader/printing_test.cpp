@@ -29,10 +29,10 @@ TEST(Printing, TheScaleGivesAtMost300PixelsPerInchAndKeepsTheShape) {
       {"A4 300", 2481, 3507, 300, 300},        {"A4 600", 4962, 7014, 600, 300},
       {"A4 1200", 9924, 14028, 1200, 300},     {"Letter 300", 2550, 3300, 300, 300},
       {"Letter 600", 5100, 6600, 600, 300},    {"Letter 1200", 10200, 13200, 1200, 300},
-      // Landscape: the spread would take a scale beyond the surfaces' largest.
-      {"A4 landscape 300", 3507, 2481, 300, 278.1},
-      {"A4 landscape 1200", 14028, 9924, 1200, 278.1},
-      {"Letter landscape 600", 6600, 5100, 600, 282.2},
+      // Landscape: a scale beyond the screen's largest.
+      {"A4 landscape 300", 3507, 2481, 300, 300},
+      {"A4 landscape 1200", 14028, 9924, 1200, 300},
+      {"Letter landscape 600", 6600, 5100, 600, 300},
       {"a 150-dpi printer", 1275, 1650, 150, 150},
   };
   const int32_t vw = 776, vh = 575;
