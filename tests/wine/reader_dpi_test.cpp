@@ -120,7 +120,9 @@ std::string LinkBook(const std::string& title) {
   w.header.edition = "1";
   const uint16_t plain = AddTextStyle(w);
   const uint16_t link = AddTextStyle(w, "#far");
-  for (int p = 0; p < 12; ++p) w.AddPage(EncodePageRecord(-1, {TextLine("link link link", p == 1 ? link : plain)}));
+  for (int p = 0; p < 12; ++p) {
+    w.AddPage(EncodePageRecord(-1, {TextLine("link link link", p == 1 ? link : plain)}));
+  }
   w.AddAnchor("far", 8);
   SetTestMessages(w);
   return w.Build();
