@@ -86,6 +86,7 @@ const TWinTable& TWin::Table() {
       TWinTable::On<&TWin::OnKeyDown>(WM_KEYDOWN),
       TWinTable::On<&TWin::OnKeyUp>(WM_KEYUP),
       TWinTable::On<&TWin::OnChar>(WM_CHAR),
+      TWinTable::On<&TWin::OnKillFocus>(WM_KILLFOCUS),
       TWinTable::On<&TWin::OnTimer>(WM_TIMER),
       TWinTable::On<&TWin::OnUser>(WM_USER + 1),
   };
@@ -309,6 +310,7 @@ void TWin::OnKeyUp(TWinMessage& m) {
 }
 
 void TWin::OnChar(TWinMessage& m) { CharTyped(Narrow1251(m.wParam)); }
+void TWin::OnKillFocus(TWinMessage&) { modifiers_ = 0; }
 void TWin::OnTimer(TWinMessage& m) { Timer(m.wParam); }
 void TWin::OnUser(TWinMessage& m) { UserMessage(m.wParam, m.lParam); }
 

@@ -92,7 +92,8 @@ class TWin {
   HDC DC() const { return dc_; }
   // Set by Quit; cleared when Run starts.
   bool Terminating() const { return terminate_; }
-  // kModShift, kModControl, kModAlt (display/msgdecode.h) while those keys are down.
+  // kModShift, kModControl, kModAlt (display/msgdecode.h) while those keys are down; forgotten
+  // when the window loses the keyboard focus, whose key releases then reach another window.
   uint8_t Modifiers() const { return modifiers_; }
 
   // The message loop for all windows of the thread. Ends after the message being handled when
@@ -182,6 +183,7 @@ class TWin {
   void OnKeyDown(TWinMessage& m);
   void OnKeyUp(TWinMessage& m);
   void OnChar(TWinMessage& m);
+  void OnKillFocus(TWinMessage& m);
   void OnTimer(TWinMessage& m);
   void OnUser(TWinMessage& m);
 

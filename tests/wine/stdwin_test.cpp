@@ -160,6 +160,11 @@ TEST(WindowShell, EveryMessageReachesItsOperation) {
   EXPECT_EQ(w->events, expected);
   EXPECT_EQ(w->modifiersAtKey, (std::vector<uint8_t>{0, kModShift, kModShift}));
   EXPECT_EQ(w->Modifiers(), 0);
+  // A modifier whose release goes to the window that took the focus is forgotten.
+  Send(*w, WM_KEYDOWN, VK_CONTROL);
+  EXPECT_EQ(w->Modifiers(), kModControl);
+  Send(*w, WM_KILLFOCUS);
+  EXPECT_EQ(w->Modifiers(), 0);
   // (Posted messages and real timers reach the reader's window in the whole-program tests.)
 }
 
