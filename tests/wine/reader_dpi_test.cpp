@@ -288,7 +288,7 @@ TEST_F(ReaderZoom, KeysAndTheWheelZoomAndTheZoomIsKept) {
   ControlKey(main, VK_SUBTRACT);
   ControlKey(main, VK_OEM_MINUS);
   EXPECT_TRUE(sized(main, 0.9));
-  ControlKey(main, VK_NUMPAD0);
+  ControlKey(main, '0');
   EXPECT_TRUE(sized(main, 1));
   EXPECT_EQ(Setting(title_, "Zoom"), "100");
   Close(reader, main);
