@@ -485,7 +485,14 @@ void TFolivar::OnDpiChanged(TWinMessage& m) {
   const uint32_t dpi = LOWORD(m.wParam);
   if (!display_ || dpi == 0) return;
   dpi_ = dpi;
-  Rescale(reinterpret_cast<const RECT*>(m.lParam));
+  // A rectangle that is empty or on no monitor (the message sent by another program) is not
+  // followed: the window then changes around its centre.
+  const auto* suggested = reinterpret_cast<const RECT*>(m.lParam);
+  if (suggested && (suggested->right <= suggested->left || suggested->bottom <= suggested->top ||
+                    !MonitorFromRect(suggested, MONITOR_DEFAULTTONULL))) {
+    suggested = nullptr;
+  }
+  Rescale(suggested);
 }
 
 // Activation changed or the mouse was taken away: a release may never come.

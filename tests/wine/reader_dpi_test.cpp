@@ -294,6 +294,28 @@ TEST_F(ReaderZoom, KeysAndTheWheelZoomAndTheZoomIsKept) {
   Close(reader, main);
 }
 
+// A new DPI remakes the window and its layers at the new scale around the window's centre (the
+// system's suggested rectangle cannot be sent from another process); its corner then turns.
+TEST_F(ReaderZoom, ANewDpiRemakesTheWindowAtItsScale) {
+  TLogPixels logPixels(96);
+  TReader reader(Folder(NumberedBook(title_, 12)));
+  HWND main = Open(reader);
+  ASSERT_NE(main, nullptr);
+  PressKey(main, VK_DOWN);
+  ASSERT_TRUE(At(1));
+  const RECT before = WindowRect(main);
+  DWORD_PTR result = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(main, WM_DPICHANGED, MAKEWPARAM(144, 144), 0, SMTO_NORMAL, 10000,
+                                  &result));
+  const RECT after = WindowRect(main);
+  EXPECT_EQ(Width(after), DeviceLength(kSpread, 1.5));
+  EXPECT_EQ(Height(after), DeviceLength(kHeight, 1.5));
+  EXPECT_LE(std::abs((after.left + after.right) - (before.left + before.right)), 1);
+  Click(main, DeviceLength(kSpread - 10, 1.5), DeviceLength(kHeight - 5, 1.5));
+  EXPECT_TRUE(At(3));
+  Close(reader, main);
+}
+
 // Run on a 1024 x 600 screen of its own (wine_reader_small_screen_test): at 192 dpi the spread
 // window takes the largest scale that fits the work area, and its controls still lie where drawn.
 class SmallScreen : public ReaderDpi {};
