@@ -255,12 +255,20 @@ int32_t SkipPageBlock(TCheckedReader& source, int32_t offset) {
 }
 
 void ReadPageBlock(TFile& source, int32_t offset, TMemFile& scratch) {
+  UnpackPageBlock(ReadPageBlockBytes(source, offset), offset, scratch);
+}
+
+std::string ReadPageBlockBytes(TFile& source, int32_t offset) {
   TCheckedReader r(source);
   r.Seek(offset, "a page block");
   r.Byte("the first byte of a page block");
+  return r.Str("a page block");
+}
+
+void UnpackPageBlock(std::string block, int32_t offset, TMemFile& scratch) {
   // The packed block must lie within the page block's own length.
-  TStrFile block(r.Str("a page block"));
-  TCheckedReader inner(block, "the page block at byte " + IntToText(offset));
+  TStrFile file(std::move(block));
+  TCheckedReader inner(file, "the page block at byte " + IntToText(offset));
   ReadPackedBlock(inner, scratch, "the packed page");
 }
 

@@ -109,6 +109,10 @@ std::vector<int32_t> ReadPageIndex(TCheckedReader& source);
 int32_t SkipPageBlock(TCheckedReader& source, int32_t offset);
 // Unpacks the page block at offset into scratch: its page record.
 void ReadPageBlock(TFile& source, int32_t offset, TMemFile& scratch);
+// The two halves of ReadPageBlock, so that pages can be unpacked away from the source: the packed
+// bytes of the page block at offset, and their unpacking into scratch.
+std::string ReadPageBlockBytes(TFile& source, int32_t offset);
+void UnpackPageBlock(std::string block, int32_t offset, TMemFile& scratch);
 
 // --- loading a book
 

@@ -16,46 +16,61 @@ bool Letter(char16_t c) {
   return category >= UTF8PROC_CATEGORY_LU && category <= UTF8PROC_CATEGORY_LO;
 }
 
+// The kind of the item's style, inline: a book's text is read item by item.
+uint8_t KindOf(const TViewItem& item) { return StyleKind(item.Style()); }
+
 // Marks show nothing and are left out of the line's ends: style kinds 0 and 3, and the zero-width
 // mark (the compiler's zero-width space and word joiner).
 bool Mark(const TViewItem& item) {
   if (item.Style() == kPageReferenceStyle) return false;
-  return item.Kind() == kKindNone || item.Kind() == kKindJustify ||
-         (item.Kind() == kKindCharacter && item.Code() == kZeroWidth);
+  return KindOf(item) == kKindNone || KindOf(item) == kKindJustify ||
+         (KindOf(item) == kKindCharacter && item.Code() == kZeroWidth);
 }
 
-// What the item shows: the page's text of it.
-std::u16string Shown(const TViewItem& item, TTextEncoding encoding) {
+// Appends what the item shows, the page's text of it, and returns how many code units that is.
+size_t AppendShown(const TViewItem& item, TTextEncoding encoding, std::u16string& out) {
   if (item.Style() == kPageReferenceStyle) {
-    return IsAnchor(item.Code()) ? Cp1251ToUtf16(IntToText(AnchorPage(item.Code()))) : u"";
+    if (!IsAnchor(item.Code())) return 0;
+    const std::string number = IntToText(AnchorPage(item.Code()));
+    out.append(number.begin(), number.end());
+    return number.size();
   }
-  if (item.Kind() != kKindCharacter || item.Code() == kZeroWidth) return u"";
-  if (item.Code() == kFixedSpace || item.Code() == kSpace) return u" ";
+  if (KindOf(item) != kKindCharacter || item.Code() == kZeroWidth) return 0;
+  if (item.Code() == kFixedSpace || item.Code() == kSpace) {
+    out += u' ';
+    return 1;
+  }
   const char16_t c = ItemCodeUnit(item.Code(), encoding);
   // Controls would break the lines and pages apart; the reader shows them as a missing glyph.
-  return std::u16string(1, c < 0x20 || (c >= 0x7F && c < 0xA0) ? u'\uFFFD' : c);
+  out += c < 0x20 || (c >= 0x7F && c < 0xA0) ? u'\uFFFD' : c;
+  return 1;
 }
 
 TTextLine LineText(const TLine& line, TItemPlace place, TTextEncoding encoding) {
   TTextLine out;
-  const TViewItem* first = nullptr;
+  out.text.reserve(line.items.size());
+  out.places.reserve(line.items.size());
+  bool first = true;
   for (size_t i = 0; i < line.items.size(); ++i) {
     const TViewItem& item = line.items[i];
     if (Mark(item)) continue;
-    const std::u16string shown = Shown(item, encoding);
-    out.text += shown;
+    const size_t at = out.text.size();
+    const size_t shown = AppendShown(item, encoding, out.text);
     place.item = static_cast<int32_t>(i);
-    out.places.insert(out.places.end(), shown.size(), place);
-    if (!first) first = &item;
+    for (size_t k = 0; k < shown; ++k) out.places.push_back(place);
+    if (first) {
+      out.letterStart = KindOf(item) == kKindCharacter && item.Style() != kPageReferenceStyle && shown == 1 &&
+                        Letter(out.text[at]);
+      first = false;
+    }
   }
-  out.letterStart = first && first->Kind() == kKindCharacter && first->Style() != kPageReferenceStyle &&
-                    Letter(Shown(*first, encoding)[0]);
   // The compiler marks the hyphen it adds at a line's end with a zero-width item after it; a
   // word's own hyphen at the end of a line carries no mark and stays.
   const size_t n = line.items.size();
-  out.hyphenEnd = n >= 2 && line.items[n - 1].Kind() == kKindCharacter && line.items[n - 1].Code() == kZeroWidth &&
-                  line.items[n - 1].Style() != kPageReferenceStyle && line.items[n - 2].Kind() == kKindCharacter &&
-                  Shown(line.items[n - 2], encoding) == u"-";
+  out.hyphenEnd = n >= 2 && KindOf(line.items[n - 1]) == kKindCharacter && line.items[n - 1].Code() == kZeroWidth &&
+                  line.items[n - 1].Style() != kPageReferenceStyle && KindOf(line.items[n - 2]) == kKindCharacter &&
+                  line.items[n - 2].Style() != kPageReferenceStyle &&
+                  ItemCodeUnit(line.items[n - 2].Code(), encoding) == u'-';
   return out;
 }
 

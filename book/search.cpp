@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
+#include <memory>
+#include <thread>
 #include <utility>
 
 #include <utf8proc.h>
@@ -92,44 +95,133 @@ void TSearchIndex::AddLine(const TTextLine& line) {
   if (!ordinals_.empty()) AddSpace(ordinals_.back() | kNoItem);
 }
 
+namespace {
+
+// A page read for the index: the item count of each line and the lines' text.
+struct TPageForSearch {
+  std::vector<uint32_t> lineItems;
+  std::vector<TTextLine> lines;
+};
+
+// Unpacks and decodes a page block; a block that does not hold a page gives no lines.
+TPageForSearch DecodeForSearch(std::string block, int32_t offset, int32_t index, TTextEncoding encoding) {
+  TPageForSearch out;
+  TPage page;
+  try {
+    TMemFile record;
+    UnpackPageBlock(std::move(block), offset, record);
+    ReadPageRecord(record, page);
+  } catch (const TBookDamaged&) {
+    return out;
+  } catch (const TIOError&) {
+    return out;
+  }
+  for (const auto& line : page.lines) out.lineItems.push_back(static_cast<uint32_t>(line->items.size()));
+  out.lines = PageLines(page, index, encoding);
+  return out;
+}
+
+// Pages are read from the source in turn and unpacked and decoded on other threads a batch at a
+// time, the next batch while the last one is added to the index, so that only two batches' lines
+// are held besides the index.
+constexpr int32_t kBatchPages = 64;
+
+class TSearchBatch {
+ public:
+  // Reads the page blocks of pages first .. first + count - 1 and starts decoding them.
+  TSearchBatch(TBook& book, int32_t first, int32_t count, TTextEncoding encoding)
+      : pages(static_cast<size_t>(count)), blocks_(pages.size()), offsets_(pages.size()) {
+    for (size_t i = 0; i < pages.size(); ++i) {
+      offsets_[i] = book.pages[static_cast<size_t>(first) + i]->offset;
+      if (!book.source) continue;
+      try {
+        blocks_[i] = ReadPageBlockBytes(*book.source, offsets_[i]);
+      } catch (const TBookDamaged&) {
+      } catch (const TIOError&) {
+      }
+    }
+    const size_t threads = std::min<size_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u), pages.size());
+    failures_.resize(threads);
+    for (size_t t = 0; t < threads; ++t) {
+      workers_.emplace_back([this, t, threads, first, encoding] {
+        try {
+          for (size_t i = t; i < pages.size(); i += threads) {
+            pages[i] = DecodeForSearch(std::move(blocks_[i]), offsets_[i], first + static_cast<int32_t>(i), encoding);
+          }
+        } catch (...) {
+          failures_[t] = std::current_exception();
+        }
+      });
+    }
+  }
+  TSearchBatch(const TSearchBatch&) = delete;
+  TSearchBatch& operator=(const TSearchBatch&) = delete;
+  ~TSearchBatch() { Wait(); }
+
+  // Waits for the decoding; raises what a thread could not handle (running out of memory).
+  void Finish() {
+    Wait();
+    for (const std::exception_ptr& failure : failures_) {
+      if (failure) std::rethrow_exception(failure);
+    }
+  }
+
+  std::vector<TPageForSearch> pages;
+
+ private:
+  void Wait() {
+    for (std::thread& worker : workers_) {
+      if (worker.joinable()) worker.join();
+    }
+  }
+
+  std::vector<std::string> blocks_;
+  std::vector<int32_t> offsets_;
+  std::vector<std::exception_ptr> failures_;
+  std::vector<std::thread> workers_;
+};
+
+}  // namespace
+
 void TSearchIndex::Build(TBook& book) {
   Clear();
   const TTextEncoding encoding = BookEncoding();
+  auto batch = [&](int32_t first) {
+    const int32_t count = std::min(kBatchPages, book.PageCount() - first);
+    return count > 0 ? std::make_unique<TSearchBatch>(book, first, count, encoding) : nullptr;
+  };
   // The lines not yet added: the line of a word still open at the last page's end, then the
-  // lines of the page being read.
+  // lines of the page being added.
   std::vector<TTextLine> lines;
-  for (int32_t p = 0; p < book.PageCount(); ++p) {
-    TPage page;
-    if (book.source) {
-      try {
-        TMemFile record;
-        ReadPageBlock(*book.source, book.pages[static_cast<size_t>(p)]->offset, record);
-        ReadPageRecord(record, page);
-      } catch (const TBookDamaged&) {
-        page.lines.clear();
-      } catch (const TIOError&) {
-        page.lines.clear();
+  bool full = false;
+  std::unique_ptr<TSearchBatch> next = batch(0);
+  for (int32_t first = 0; next && !full; first += kBatchPages) {
+    std::unique_ptr<TSearchBatch> current = std::move(next);
+    current->Finish();
+    next = batch(first + kBatchPages);
+    for (TPageForSearch& page : current->pages) {
+      uint64_t items = 0;
+      for (const uint32_t n : page.lineItems) items += n;
+      if (items > kMaxItems - items_) {
+        full = true;
+        break;
       }
-    }
-    uint64_t items = 0;
-    for (const auto& line : page.lines) items += line->items.size();
-    if (items > kMaxItems - items_) break;
-    pageLines_.push_back(static_cast<uint32_t>(lineStarts_.size()));
-    for (const auto& line : page.lines) {
-      lineStarts_.push_back(items_);
-      items_ += static_cast<uint32_t>(line->items.size());
-    }
-    std::vector<TTextLine> more = PageLines(page, p, encoding);
-    lines.insert(lines.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
-    const size_t open = JoinBrokenWords(lines);
-    // The lines after an open word have all moved up into it: they add no text.
-    for (size_t i = 0; i < open; ++i) AddLine(lines[i]);
-    if (open < lines.size()) {
-      TTextLine kept = std::move(lines[open]);
-      lines.clear();
-      lines.push_back(std::move(kept));
-    } else {
-      lines.clear();
+      pageLines_.push_back(static_cast<uint32_t>(lineStarts_.size()));
+      for (const uint32_t n : page.lineItems) {
+        lineStarts_.push_back(items_);
+        items_ += n;
+      }
+      lines.insert(lines.end(), std::make_move_iterator(page.lines.begin()), std::make_move_iterator(page.lines.end()));
+      const size_t open = JoinBrokenWords(lines);
+      // The lines after an open word have all moved up into it: they add no text.
+      for (size_t i = 0; i < open; ++i) AddLine(lines[i]);
+      if (open < lines.size()) {
+        TTextLine kept = std::move(lines[open]);
+        lines.clear();
+        lines.push_back(std::move(kept));
+      } else {
+        lines.clear();
+      }
     }
   }
   for (const TTextLine& line : lines) AddLine(line);
