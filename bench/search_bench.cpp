@@ -38,9 +38,7 @@ const std::string& Image(TDenseText text) {
 
 struct TOpenBook {
   TBook book;
-  explicit TOpenBook(TDenseText text) {
-    LoadBook(book, std::make_unique<TStrFile>(Image(text)));
-  }
+  explicit TOpenBook(TDenseText text) { LoadBook(book, std::make_unique<TStrFile>(Image(text))); }
 };
 
 TDenseText Language(const benchmark::State& state) { return static_cast<TDenseText>(state.range(0)); }
@@ -51,7 +49,8 @@ double Utf8Bytes(TBook& book) {
   for (int32_t p = 0; p < book.PageCount(); ++p) {
     TPage& page = *book.pages[static_cast<size_t>(p)];
     page.DecodePage(&book.substitute, *book.source);
-    for (const TTextLine& line : PageLines(page, p, BookEncoding())) bytes += static_cast<double>(Utf16ToUtf8(line.text).size()) + 1;
+    for (const TTextLine& line : PageLines(page, p, BookEncoding()))
+      bytes += static_cast<double>(Utf16ToUtf8(line.text).size()) + 1;
     page.Release();
   }
   return bytes;
@@ -60,7 +59,8 @@ double Utf8Bytes(TBook& book) {
 void Counters(benchmark::State& state, TBook& book, const TSearchIndex& index) {
   state.counters["text_chars"] = static_cast<double>(index.TextLength());
   state.counters["index_bytes"] = static_cast<double>(index.MemoryBytes());
-  state.counters["bytes_per_char"] = static_cast<double>(index.MemoryBytes()) / static_cast<double>(index.TextLength());
+  state.counters["bytes_per_char"] =
+      static_cast<double>(index.MemoryBytes()) / static_cast<double>(index.TextLength());
   state.counters["text_utf8_bytes"] = Utf8Bytes(book);
 }
 
@@ -75,14 +75,20 @@ void BM_FirstSearch(benchmark::State& state) {
   }
   Counters(state, open.book, index);
 }
-BENCHMARK(BM_FirstSearch)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_FirstSearch)
+    ->Arg(0)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 void BM_LaterSearch(benchmark::State& state) {
   TOpenBook open(Language(state));
   TSearchIndex index;
   index.Build(open.book);
   for (auto _ : state) {
-    if (index.FindNext(kMissing, index.PageStart(1000))) state.SkipWithError("found a word that is not there");
+    if (index.FindNext(kMissing, index.PageStart(1000)))
+      state.SkipWithError("found a word that is not there");
   }
   Counters(state, open.book, index);
 }

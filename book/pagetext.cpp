@@ -67,10 +67,11 @@ TTextLine LineText(const TLine& line, TItemPlace place, TTextEncoding encoding) 
   // The compiler marks the hyphen it adds at a line's end with a zero-width item after it; a
   // word's own hyphen at the end of a line carries no mark and stays.
   const size_t n = line.items.size();
-  out.hyphenEnd = n >= 2 && KindOf(line.items[n - 1]) == kKindCharacter && line.items[n - 1].Code() == kZeroWidth &&
-                  line.items[n - 1].Style() != kPageReferenceStyle && KindOf(line.items[n - 2]) == kKindCharacter &&
-                  line.items[n - 2].Style() != kPageReferenceStyle &&
-                  ItemCodeUnit(line.items[n - 2].Code(), encoding) == u'-';
+  out.hyphenEnd =
+      n >= 2 && KindOf(line.items[n - 1]) == kKindCharacter && line.items[n - 1].Code() == kZeroWidth &&
+      line.items[n - 1].Style() != kPageReferenceStyle && KindOf(line.items[n - 2]) == kKindCharacter &&
+      line.items[n - 2].Style() != kPageReferenceStyle &&
+      ItemCodeUnit(line.items[n - 2].Code(), encoding) == u'-';
   return out;
 }
 

@@ -36,18 +36,22 @@ char16_t ComputeFold(char16_t c) {
   // sigma, a title-case digraph and their capitals all come to one letter.
   const utf8proc_int32_t small = utf8proc_tolower(utf8proc_toupper(code));
   if (small > 0xFFFF) return c;
-  if (Cyrillic(static_cast<char32_t>(small))) return small == 0x0451 ? u'\u0435' : static_cast<char16_t>(small);
+  if (Cyrillic(static_cast<char32_t>(small))) {
+    return small == 0x0451 ? u'\u0435' : static_cast<char16_t>(small);
+  }
   // A letter with accents: its base letter when the canonical decomposition is the base and
   // combining accents only.
   std::array<utf8proc_int32_t, 8> parts{};
   int boundary = 0;
-  const utf8proc_ssize_t n = utf8proc_decompose_char(small, parts.data(), static_cast<utf8proc_ssize_t>(parts.size()),
-                                                    UTF8PROC_DECOMPOSE, &boundary);
+  const utf8proc_ssize_t n = utf8proc_decompose_char(
+      small, parts.data(), static_cast<utf8proc_ssize_t>(parts.size()), UTF8PROC_DECOMPOSE, &boundary);
   if (n < 2 || n > static_cast<utf8proc_ssize_t>(parts.size()) || parts[0] > 0xFFFF) {
     return static_cast<char16_t>(small);
   }
   for (utf8proc_ssize_t i = 1; i < n; ++i) {
-    if (!CombiningAccent(static_cast<char32_t>(parts[static_cast<size_t>(i)]))) return static_cast<char16_t>(small);
+    if (!CombiningAccent(static_cast<char32_t>(parts[static_cast<size_t>(i)]))) {
+      return static_cast<char16_t>(small);
+    }
   }
   return static_cast<char16_t>(parts[0]);
 }
@@ -83,8 +87,9 @@ void TSearchIndex::AddLine(const TTextLine& line) {
     const char16_t c = FoldForSearch(line.text[i]);
     if (c == 0) continue;
     const TItemPlace& place = line.places[i];
-    const uint32_t ordinal = lineStarts_[pageLines_[static_cast<size_t>(place.page)] + static_cast<size_t>(place.line)] +
-                             static_cast<uint32_t>(place.item);
+    const uint32_t ordinal =
+        lineStarts_[pageLines_[static_cast<size_t>(place.page)] + static_cast<size_t>(place.line)] +
+        static_cast<uint32_t>(place.item);
     if (c == u' ') {
       AddSpace(ordinal);
     } else {
@@ -140,18 +145,26 @@ class TSearchBatch {
       } catch (const TIOError&) {
       }
     }
-    const size_t threads = std::min<size_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u), pages.size());
+    const size_t threads =
+        std::min<size_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u), pages.size());
     failures_.resize(threads);
-    for (size_t t = 0; t < threads; ++t) {
-      workers_.emplace_back([this, t, threads, first, encoding] {
-        try {
-          for (size_t i = t; i < pages.size(); i += threads) {
-            pages[i] = DecodeForSearch(std::move(blocks_[i]), offsets_[i], first + static_cast<int32_t>(i), encoding);
+    try {
+      for (size_t t = 0; t < threads; ++t) {
+        workers_.emplace_back([this, t, threads, first, encoding] {
+          try {
+            for (size_t i = t; i < pages.size(); i += threads) {
+              pages[i] = DecodeForSearch(std::move(blocks_[i]), offsets_[i], first + static_cast<int32_t>(i),
+                                         encoding);
+            }
+          } catch (...) {
+            failures_[t] = std::current_exception();
           }
-        } catch (...) {
-          failures_[t] = std::current_exception();
-        }
-      });
+        });
+      }
+    } catch (...) {
+      // A thread that could not be started: the ones that were are waited for before the batch goes.
+      Wait();
+      throw;
     }
   }
   TSearchBatch(const TSearchBatch&) = delete;
@@ -211,7 +224,8 @@ void TSearchIndex::Build(TBook& book) {
         lineStarts_.push_back(items_);
         items_ += n;
       }
-      lines.insert(lines.end(), std::make_move_iterator(page.lines.begin()), std::make_move_iterator(page.lines.end()));
+      lines.insert(lines.end(), std::make_move_iterator(page.lines.begin()),
+                   std::make_move_iterator(page.lines.end()));
       const size_t open = JoinBrokenWords(lines);
       // The lines after an open word have all moved up into it: they add no text.
       for (size_t i = 0; i < open; ++i) AddLine(lines[i]);
@@ -244,10 +258,11 @@ std::u16string TSearchIndex::Fold(std::u16string_view query) const {
 }
 
 TItemPlace TSearchIndex::PlaceOf(uint32_t ordinal) const {
-  const size_t line = static_cast<size_t>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), ordinal) -
-                                          lineStarts_.begin()) - 1;
-  const size_t page = static_cast<size_t>(std::upper_bound(pageLines_.begin(), pageLines_.end(), line) -
-                                          pageLines_.begin()) - 1;
+  // The last line (and page) that begins at or before it: lines without items are passed over.
+  const auto line = static_cast<size_t>(
+      std::upper_bound(lineStarts_.begin(), lineStarts_.end(), ordinal) - lineStarts_.begin() - 1);
+  const auto page = static_cast<size_t>(
+      std::upper_bound(pageLines_.begin(), pageLines_.end(), line) - pageLines_.begin() - 1);
   return {static_cast<int32_t>(page), static_cast<int32_t>(line - pageLines_[page]),
           static_cast<int32_t>(ordinal - lineStarts_[line])};
 }
@@ -297,8 +312,9 @@ size_t TSearchIndex::PageStart(int32_t page) const {
   if (static_cast<size_t>(page) >= pageLines_.size()) return text_.size();
   const uint32_t firstLine = pageLines_[static_cast<size_t>(page)];
   const uint32_t first = firstLine < lineStarts_.size() ? lineStarts_[firstLine] : items_;
-  const auto at = std::lower_bound(ordinals_.begin(), ordinals_.end(), first,
-                                   [](uint32_t ordinal, uint32_t value) { return (ordinal & ~kNoItem) < value; });
+  const auto at =
+      std::lower_bound(ordinals_.begin(), ordinals_.end(), first,
+                       [](uint32_t ordinal, uint32_t value) { return (ordinal & ~kNoItem) < value; });
   return static_cast<size_t>(at - ordinals_.begin());
 }
 

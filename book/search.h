@@ -32,17 +32,18 @@ char16_t FoldForSearch(char16_t c);
 
 // A place where the phrase was found.
 struct TSearchHit {
-  int32_t page = 0;             // the page of the first item found
-  size_t start = 0;             // in the index's text
+  int32_t page = 0;  // the page of the first item found
+  size_t start = 0;  // in the index's text
   size_t length = 0;
-  bool wrapped = false;         // found only after going round the book's end (or start)
+  bool wrapped = false;           // found only after going round the book's end (or start)
   std::vector<TItemPlace> items;  // the items the match covers, in order, each once
 };
 
 class TSearchIndex {
  public:
   // Reads the text of every page of book, each decoded once from its source into a page of its
-  // own: the book's decoded pages are not touched. A page that cannot be read adds no text.
+  // own (the book's decoded pages are not touched), on up to four threads that only read the
+  // book's tables. A page that cannot be read adds no text.
   void Build(TBook& book);
   bool Built() const { return built_; }
   // Forgets the text, for another book.

@@ -18,8 +18,10 @@ using TPages = std::vector<std::vector<std::u16string>>;
 
 const TPages kPages = {
     {},
-    {u"The Quick  brown", u"fox, twice.", u"\u0401\u043B\u043A\u0430 \u0438 \u0435\u0449\u0451 \u043C\u043E\u0439"},
-    {u"\u03A3\u039F\u03A6\u038A\u0391 \u03C3\u03BF\u03C6\u03CC\u03C2 caf\u00E9@", u"A hy-~", u"phen-~", u"ated word"},
+    {u"The Quick  brown", u"fox, twice.",
+     u"\u0401\u043B\u043A\u0430 \u0438 \u0435\u0449\u0451 \u043C\u043E\u0439"},
+    {u"\u03A3\u039F\u03A6\u038A\u0391 \u03C3\u03BF\u03C6\u03CC\u03C2 caf\u00E9@", u"A hy-~", u"phen-~",
+     u"ated word"},
     {u"see # at the end", u"of page twice con-~"},
     {u"tinued\x1Fhere"},
 };
@@ -36,7 +38,10 @@ std::string Image(const TPages& pages) {
       lines.emplace_back();
       for (char16_t c : text) {
         using TItem = std::pair<uint16_t, uint16_t>;
-        lines.back().items.push_back(c == u'#' ? TItem{0, 4} : c == u'@' ? TItem{0, 1} : c == u'~' ? TItem{150, 5} : TItem{c, 5});
+        lines.back().items.push_back(c == u'#'   ? TItem{0, 4}
+                                     : c == u'@' ? TItem{0, 1}
+                                     : c == u'~' ? TItem{150, 5}
+                                                 : TItem{c, 5});
       }
     }
     w.AddPage(EncodePageRecord(-1, lines));
@@ -70,7 +75,13 @@ TEST(FoldForSearch, CaseAccentsAndYo) {
 }
 
 TEST_F(SearchTest, FindsForwardsOverLinesPagesAndBrokenWords) {
-  const struct { const char16_t* query; int32_t fromPage; int32_t page; const char16_t* covered; bool wrapped; } cases[] = {
+  const struct {
+    const char16_t* query;
+    int32_t fromPage;
+    int32_t page;
+    const char16_t* covered;
+    bool wrapped;
+  } cases[] = {
       {u"quick BROWN fox", 0, 1, u"Quick brownfox", false},
       {u"quick   brown", 0, 1, u"Quick brown", false},
       {u"\u0415\u0429\u0415", 0, 1, u"\u0435\u0449\u0451", false},  // ЕЩЕ finds ещё
@@ -127,9 +138,11 @@ TEST_F(SearchTest, CopyTextOfASpread) {
     book_.pages[p]->DecodePage(&book_.substitute, *book_.source);
     pages.push_back(book_.pages[p].get());
   }
-  EXPECT_EQ(CopyText({pages[0]}, BookEncoding(), u"\r\n"),
-            u"\u03A3\u039F\u03A6\u038A\u0391 \u03C3\u03BF\u03C6\u03CC\u03C2 caf\u00E9\r\nA hyphenated\r\nword");
-  EXPECT_EQ(CopyText({pages[1], pages[2]}, BookEncoding(), u"\n"), u"see 12 at the end\nof page twice continued\nhere");
+  EXPECT_EQ(
+      CopyText({pages[0]}, BookEncoding(), u"\r\n"),
+      u"\u03A3\u039F\u03A6\u038A\u0391 \u03C3\u03BF\u03C6\u03CC\u03C2 caf\u00E9\r\nA hyphenated\r\nword");
+  EXPECT_EQ(CopyText({pages[1], pages[2]}, BookEncoding(), u"\n"),
+            u"see 12 at the end\nof page twice continued\nhere");
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ TEST(SearchCompiled, FindsEveryParagraphOverHyphensAndPageEnds) {
   const fs::path dir = fs::path(test::TempDir()) / "search-source";
   fs::remove_all(dir);
   fs::create_directories(dir);
-  std::ofstream(dir / "book.toml") << "language = \"ru\"\ntitle = \"Поиск\"\nchapters = [\"a.md\"]\n[page]\nwidth = 180\n";
+  std::ofstream(dir / "book.toml")
+      << "language = \"ru\"\ntitle = \"Поиск\"\nchapters = [\"a.md\"]\n[page]\nwidth = 180\n";
   std::string text = "# Глава";
   for (int i = 0; i < kParagraphs; ++i) text += "\n\n" + std::string(kParagraph);
   std::ofstream(dir / "a.md") << text;
@@ -43,15 +44,16 @@ TEST(SearchCompiled, FindsEveryParagraphOverHyphensAndPageEnds) {
   }
   int found = 0, hyphenated = 0, overPages = 0;
   std::set<int32_t> pages;
-  for (auto hit = index.FindNext(query, 0); hit && !hit->wrapped; hit = index.FindNext(query, hit->start + 1)) {
+  for (auto hit = index.FindNext(query, 0); hit && !hit->wrapped;
+       hit = index.FindNext(query, hit->start + 1)) {
     ++found;
     std::u16string covered;
     std::set<int32_t> hitPages;
     for (const TItemPlace& p : hit->items) {
       TPage& page = *book.pages[static_cast<size_t>(p.page)];
       if (page.unloaded) page.DecodePage(&book.substitute, *book.source);
-      const char16_t c = ItemCodeUnit(page.lines[static_cast<size_t>(p.line)]->items[static_cast<size_t>(p.item)].Code(),
-                                      BookEncoding());
+      const char16_t c = ItemCodeUnit(
+          page.lines[static_cast<size_t>(p.line)]->items[static_cast<size_t>(p.item)].Code(), BookEncoding());
       if (c != u' ') covered += FoldForSearch(c);
       hitPages.insert(p.page);
     }
@@ -61,9 +63,10 @@ TEST(SearchCompiled, FindsEveryParagraphOverHyphensAndPageEnds) {
     for (size_t i = 1; i < hit->items.size(); ++i) {
       const TItemPlace& a = hit->items[i - 1];
       const TItemPlace& b = hit->items[i];
-      hyphenated += (a.line != b.line || a.page != b.page) && b.item == 0 && a.item > 0 &&
-                    book.pages[static_cast<size_t>(a.page)]->lines[static_cast<size_t>(a.line)]->items.size() >
-                        static_cast<size_t>(a.item) + 2;
+      hyphenated +=
+          (a.line != b.line || a.page != b.page) && b.item == 0 && a.item > 0 &&
+          book.pages[static_cast<size_t>(a.page)]->lines[static_cast<size_t>(a.line)]->items.size() >
+              static_cast<size_t>(a.item) + 2;
     }
     overPages += hitPages.size() > 1;
     pages.insert(hit->page);
