@@ -98,10 +98,7 @@ void TFolivar::AfterCreate() {
   book_->OnPastEnd = [this] { EndReached(); };
 
   dpi_ = WindowDpi(Handle());
-  // The scale for the width the current page gives the window (FitWidth narrows it after).
-  const int32_t view = book_->header.viewWidth;
-  const int32_t width = book_->TwoPageMode() && !book_->IsSpreadPage(-1) ? view / 2 : view;
-  display_ = std::make_unique<TPageDisplay>(*book_, FittingScaleFor(width));
+  display_ = std::make_unique<TPageDisplay>(*book_, FittingScale());
   NewScreenView();
   PlaceWindow();
   arrow_ = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
@@ -151,10 +148,10 @@ int32_t TFolivar::Book(int32_t position) const {
   return display_ ? BookPosition(position, display_->Scale()) : position;
 }
 
-double TFolivar::FittingScaleFor(int32_t bookWidth) const {
+double TFolivar::FittingScale() const {
   const RECT area = WorkArea(Handle());
-  return FittingScale(ChosenScale(dpi_, zoom_), bookWidth, book_->header.viewHeight,
-                      area.right - area.left, area.bottom - area.top);
+  return folivar::FittingScale(ChosenScale(dpi_, zoom_), book_->header.viewWidth, book_->header.viewHeight,
+                               area.right - area.left, area.bottom - area.top);
 }
 
 void TFolivar::PlaceWindow() {
@@ -181,7 +178,7 @@ void TFolivar::FitWidth() {
   if (width == 0) return;
   highlight_.level = 0;
   scrollDrag_ = false;
-  const double scale = FittingScaleFor(width);
+  const double scale = FittingScale();
   if (scale != display_->Scale()) display_ = std::make_unique<TPageDisplay>(*book_, scale);
   Resize(Device(width), Device(display_->WindowHeight()));
   display_->Layout(width);
@@ -194,7 +191,7 @@ void TFolivar::Rescale(const RECT* suggested) {
   highlight_.level = 0;
   hovered_ = 0;
   const int32_t width = display_->WindowWidth();
-  const double scale = FittingScaleFor(width);
+  const double scale = FittingScale();
   if (scale != display_->Scale()) {
     display_ = std::make_unique<TPageDisplay>(*book_, scale);
     if (display_->WindowWidth() != width) display_->Layout(width);

@@ -70,8 +70,10 @@ class TFolivar : public TWin {
   int32_t Device(int32_t length) const;
   // A device position in the window as a book coordinate.
   int32_t Book(int32_t position) const;
-  // The scale for a window of that book width on the window's monitor.
-  double FittingScaleFor(int32_t bookWidth) const;
+  // The scale of the book on the window's monitor: the chosen one (DPI and zoom), or the largest
+  // at which the widest window the book takes (a spread) fits the work area. One scale for every
+  // page, so that text keeps its size from the cover to the spreads.
+  double FittingScale() const;
   // The layers at a new scale (a new zoom or DPI) and the window at its new size: placed at the
   // suggested rectangle's corner when the system gives one, otherwise around its centre.
   void Rescale(const RECT* suggested);

@@ -135,16 +135,14 @@ TEST_P(ReaderDpi, TheWindowFitsAndEveryControlLiesWhereItIsDrawn) {
   HWND main = Open(reader);
   ASSERT_NE(main, nullptr);
   const RECT area = WorkAreaOfTheScreen();
-  const auto scale = [&](int32_t bookWidth) {
-    return FittingScale(ChosenScale(dpi, kNormalZoom), bookWidth, kHeight, Width(area), Height(area));
-  };
+  // One scale for the whole book: the largest at which its spreads fit.
+  const double s = FittingScale(ChosenScale(dpi, kNormalZoom), kSpread, kHeight, Width(area), Height(area));
   {
     SCOPED_TRACE("the cover");
-    ExpectWindow(main, scale(kPage), kPage);
+    ExpectWindow(main, s, kPage);
   }
   PressKey(main, VK_DOWN);
   ASSERT_TRUE(At(1));
-  const double s = scale(kSpread);
   ASSERT_TRUE(WaitFor([&] { return Width(WindowRect(main)) == DeviceLength(kSpread, s); }, 5000));
   ExpectWindow(main, s, kSpread);
   // A book position's device pixel.
