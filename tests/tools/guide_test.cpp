@@ -114,6 +114,7 @@ TEST(Guide, CompilesWithTheRussianMessages) {
   EXPECT_EQ(messages["continue"], "\xCF\xF0\xEE\xE4\xEE\xEB\xE6\xE8\xF2\xFC");  // "Продолжить"
   EXPECT_EQ(messages["WasPresses_y"], "YES:\xC4\xE0:");                              // "YES:Да:"
   EXPECT_EQ(messages["theend"], "\xDD\xF2\xEE \xEA\xEE\xED\xE5\xF6 \xEA\xED\xE8\xE3\xE8.");
+  EXPECT_EQ(messages["close"], "\xC7\xE0\xEA\xF0\xFB\xF2\xFC");  // "Закрыть", the find box's button
   EXPECT_EQ(GetValue(image.properties, "encoding"), "");
 }
 

@@ -27,12 +27,14 @@ std::string Lower(const std::string& s) {
 TMessages DefaultMessages() {
   return {{"ok", "information", "publisher", "about", "theend", "printingdocumenttitle",
            "printingcompleted", "congratulations", "congratulations2", "continue",
-           "WasPresses_enter", "WasPresses_esc", "WasPresses_y", "WasPresses_n"},
+           "WasPresses_enter", "WasPresses_esc", "WasPresses_y", "WasPresses_n", "find", "findprompt",
+           "notfound", "close"},
           {"OK", "Book information", "Publisher", "About", "This is the end of the book.",
            "Folivar", "The pages have gone to the printer.",
            "Welcome to Folivar. Turn the pages with the corners of the window, the arrow keys or "
            "the mouse wheel.",
-           "Welcome", "Continue", "OK:CONTINUE:YES:", "CANCEL:NO:", "YES:", "NO:"}};
+           "Welcome", "Continue", "OK:CONTINUE:YES:", "CANCEL:NO:", "YES:", "NO:", "Find",
+           "Type a word or phrase and press Enter.", "The book does not contain this text.", "Close"}};
 }
 
 TMessages ParseMessages(const std::string& bytes, const std::string& file, TSourceText* gate) {
