@@ -21,12 +21,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "book/bookclass.h"
+#include "book/search.h"
 #include "display/StdWin.h"
 #include "display/help.h"
+#include "reader/findbox.h"
+#include "reader/findwin.h"
 #include "reader/highlight.h"
+#include "reader/itemboxes.h"
+#include "reader/linkfocus.h"
 #include "reader/navigation.h"
 #include "reader/pagedisplay.h"
 #include "reader/pageturn.h"
@@ -53,12 +60,14 @@ class TFolivar : public TWin {
   void MouseButton(uint8_t down, uint8_t button, int32_t x, int32_t y) override;
   void Key(uint8_t down, int32_t key) override;
   void Timer(UINT_PTR id) override;
+  void UserMessage(WPARAM wParam, LPARAM lParam) override;
 
  private:
   void OnSysCommand(TWinMessage& m);
   void OnDragEnd(TWinMessage& m);
   void OnWheel(TWinMessage& m);
   void OnDpiChanged(TWinMessage& m);
+  void OnChar(TWinMessage& m);
 
   // The window has gone (closed from outside while a box, the print dialog or the splash ran
   // their own message loop): the layers are freed, and nothing may be shown any more.
@@ -98,6 +107,24 @@ class TFolivar : public TWin {
   void FollowLink(const TViewItem& item);
   void JumpToScroll(int32_t y);
 
+  // Find (Ctrl+F, F3, Shift+F3), copying (Ctrl+C) and the links from the keyboard (Tab, Enter).
+  // True when a key went to the find box.
+  bool FindBoxKey(int32_t key, bool control);
+  void OpenFind();
+  void CloseFind();
+  void ShowFindInput();
+  void Find(bool forward);
+  void PasteIntoFind();
+  void CopyPages();
+  void MoveFocus(bool forward);
+  void FollowFocus();
+  // The pages shown, each with where it was drawn.
+  std::vector<std::pair<int32_t, TPageFrame>> ShownPages();
+  TPage* ShownPage(int32_t index);
+  void MarkHit();
+  // The match and the focus frame over the screen view.
+  void DrawMarks();
+
   std::unique_ptr<TBook> book_;
   bool loadsBook_;
   std::unique_ptr<TPageDisplay> display_;
@@ -130,6 +157,17 @@ class TFolivar : public TWin {
 
   int32_t previousIndex_ = -1;
   bool previousSingle_ = true;
+
+  TWinPtr<TFindWin> findBox_;
+  TFindInput findInput_;
+  TSearchIndex search_;
+  std::optional<TSearchHit> hit_;  // the match shown, while its page is shown
+  std::u16string hitQuery_;
+  bool finding_ = false;           // the page moves to a match
+  bool findLeftPage_ = false;      // this find has put its starting page into the history
+  std::vector<TItemBox> matchBoxes_;  // book coordinates, one per line of the match
+  TLinkFocus focus_;
+  bool focusReady_ = false;  // the stops are those of the pages shown
 
   int32_t zoom_ = 100;   // percent
   uint32_t dpi_ = 96;    // of the window's monitor

@@ -99,6 +99,21 @@ std::string MessageText(std::string_view key, std::string_view context,
   return InsertArguments(table.texts[at], arguments);
 }
 
+std::string ReaderText(std::string_view key) {
+  static constexpr std::pair<std::string_view, std::string_view> kDefaults[] = {
+      {"find", "Find"},
+      {"findprompt", "Type a word or phrase and press Enter."},
+      {"notfound", "The book does not contain this text."},
+      {"close", "Close"},
+  };
+  std::string text = MessageText(key);
+  if (!text.empty()) return text;
+  const std::string k = LowerCase1251(key);
+  for (const auto& [name, english] : kDefaults)
+    if (k == name) return std::string(english);
+  return text;
+}
+
 const TStringList& MessageKeys() { return Table().keys; }
 const TStringList& MessageTexts() { return Table().texts; }
 const TStringList& MessageBareKeys() { return Table().bareKeys; }

@@ -31,6 +31,11 @@ void ClearMessageTable();
 std::string MessageText(std::string_view key, std::string_view context = {},
                         const TStringList& arguments = {});
 
+// MessageText for the texts of the find box: "find", "findprompt", "notfound" and "close" have
+// English defaults here, used when the book's table has no text for them (a book made before
+// the reader could search). Other keys are MessageText's.
+std::string ReaderText(std::string_view key);
+
 // The table as loaded, for the tools and the tests.
 const TStringList& MessageKeys();
 const TStringList& MessageTexts();

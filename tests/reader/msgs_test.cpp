@@ -139,5 +139,16 @@ TEST_F(Messages, LoadingReplacesTheTable) {
   EXPECT_EQ(MessageText("About"), "");
 }
 
+// The find box's texts have English defaults for books made before the reader could search.
+TEST_F(Messages, FindBoxTextsFallBackToEnglish) {
+  SetMessageTable({"find", "ok"}, {"Suche", "OK"});
+  EXPECT_EQ(ReaderText("Find"), "Suche");
+  EXPECT_EQ(ReaderText("FindPrompt"), "Type a word or phrase and press Enter.");
+  EXPECT_EQ(ReaderText("notfound"), "The book does not contain this text.");
+  EXPECT_EQ(ReaderText("close"), "Close");
+  EXPECT_EQ(ReaderText("ok"), "OK");
+  EXPECT_EQ(ReaderText("About"), "") << "only the find box's keys have defaults";
+}
+
 }  // namespace
 }  // namespace folivar
