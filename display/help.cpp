@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "images/embed.h"
-#include "images/resample.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/viewdc.h"
 
@@ -34,10 +33,6 @@ void THelpWin::AfterCreate() {
   const double scale = std::clamp(WindowDpi(Handle()) / 96.0, kMinScale, kMaxScale);
   surface_ = std::make_unique<TSurface>(background.Width(), background.Height(), scale,
                                         [](tview& target) { return CreateTextDevice(target); });
-  if (surface_->Scaled()) {
-    background_.Allocate(surface_->Bitmap().Width(), surface_->Bitmap().Height(), false);
-    ResamplePicture(background, background_);
-  }
   THelpBox::PrepareSurface(*surface_);
   SetCaption(title_);
   SetStyle(0);                    // no caption, no border
@@ -86,8 +81,11 @@ void THelpWin::OnClose(TWinMessage& m) {
 }
 
 void THelpWin::Draw() {
-  // The box's layout puts the background 1:1 on the device pixels: at a scale, resampled once.
-  if (surface_) box_.Draw(*surface_, surface_->Scaled() ? background_ : MessageBackgroundImage());
+  // The box's layout puts the background 1:1 on the device pixels: at a scale, the background
+  // drawn at it (or resampled to it).
+  if (!surface_) return;
+  box_.Draw(*surface_, surface_->Scaled() ? BuiltInImage(TBuiltIn::MessageBackground, surface_->Scale())
+                                          : MessageBackgroundImage());
 }
 
 int32_t ShowMessage(std::u16string_view text, std::u16string_view title, const TBoxTexts& captions) {

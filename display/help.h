@@ -53,7 +53,6 @@ class THelpWin : public TWin {
   THelpBox box_;
   std::u16string title_;
   std::unique_ptr<TSurface> surface_;
-  TXif background_;  // the message background at the surface's device size, when it is scaled
 };
 
 // Shows a modal box and runs its message loop until it closes; returns the chosen button, or -1

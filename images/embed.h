@@ -44,6 +44,16 @@ struct TStoredPicture {
 // Defined in the generated source, in TBuiltIn order.
 extern const TStoredPicture kStoredPictures[kBuiltInCount];
 
+// The set drawn at one scale, in TBuiltIn order.
+struct TStoredSet {
+  double scale;
+  TStoredPicture pictures[kBuiltInCount];
+};
+
+constexpr size_t kDrawnSetCount = 3;
+// Defined in the generated source, in ascending scale: 1.25, 1.5, 2.
+extern const TStoredSet kDrawnSets[kDrawnSetCount];
+
 // Unpacks one stored picture into a view of its size: pixel (x, y) becomes 0x00RRGGBB. Raises
 // std::runtime_error when the view is not of the picture's size or the stream does not unpack
 // to exactly width * height * 3 bytes (nothing outside the view is ever written).
@@ -54,6 +64,17 @@ void LoadBuiltInImages();
 
 // A picture of the set; LoadBuiltInImages must have run.
 const tview& BuiltInImage(TBuiltIn which);
+// The picture for drawing at a scale, of device size round(width * scale) x round(height * scale):
+// at 1 the picture of the set, at a drawn scale (exactly 1.25, 1.5 or 2) the picture drawn at it
+// (its set decoded when first asked for), at any other scale the picture of the set resampled
+// (the highlight pictures keyed: black stays the layer's nothing, a pixel lit where the picture
+// covers at least half of it). Pictures at drawn scales live until the program ends; resampled
+// ones are kept for the last few scales asked for, so a reference to one is valid until
+// pictures at four other scales that are not drawn have been asked for. LoadBuiltInImages
+// must have run.
+const tview& BuiltInImage(TBuiltIn which, double scale);
+// The set drawn at exactly this scale; none at another.
+const TStoredSet* DrawnSet(double scale);
 // The message background, which the message window draws into.
 tview& MessageBackgroundImage();
 

@@ -1,6 +1,7 @@
 #include "reader/clicks.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "display/surfaces.h"
 #include "images/resample.h"
@@ -11,6 +12,12 @@ void TClickMap::Reset(uint32_t width, uint32_t height) {
   map_.Allocate(width, height, false);
   map_.Fill(0);
   highlight_.Allocate(width, height, false);
+  pictures_.clear();
+}
+
+void TClickMap::AddPicture(TBuiltIn which, int32_t x, int32_t y) {
+  BuiltInImage(which).Put(highlight_, x, y);
+  pictures_.push_back({which, x, y});
 }
 
 void TClickMap::AddTriangle(int32_t x0, int32_t y0, int32_t y1, int32_t xl, int32_t xr,
@@ -69,6 +76,44 @@ void TClickMap::UpdateDeviceHighlight(const THotBox& box) {
   uint32_t* bits = scaled.Bits();
   for (size_t i = 0; i < coverage.size(); ++i) bits[i] = coverage[i] < 128 ? 0 : std::max(bits[i], 1u);
   scaled.Put(deviceHighlight_, device.left, device.top);
+  // The pictures drawn at this scale over their resampled look.
+  if (!DrawnSet(scale_)) return;
+  for (const TPlaced& placed : pictures_) {
+    const tview& picture = BuiltInImage(placed.which);
+    if (placed.x < right && placed.x + static_cast<int32_t>(picture.Width()) > left && placed.y < bottom &&
+        placed.y + static_cast<int32_t>(picture.Height()) > top)
+      PutDrawn(placed, device);
+  }
+}
+
+void TClickMap::PutDrawn(const TPlaced& placed, const THotBox& device) {
+  const tview& book = BuiltInImage(placed.which);
+  const tview& drawn = BuiltInImage(placed.which, scale_);
+  const int32_t x0 = ScaleCoordinate(placed.x, scale_), y0 = ScaleCoordinate(placed.y, scale_);
+  const int32_t left = std::max({device.left, x0, 0}), top = std::max({device.top, y0, 0});
+  const int32_t right = std::min({device.right, x0 + static_cast<int32_t>(drawn.Width()),
+                                  static_cast<int32_t>(deviceHighlight_.Width())});
+  const int32_t bottom = std::min({device.bottom, y0 + static_cast<int32_t>(drawn.Height()),
+                                   static_cast<int32_t>(deviceHighlight_.Height())});
+  const auto bookW = static_cast<int32_t>(book.Width()), bookH = static_cast<int32_t>(book.Height());
+  for (int32_t y = top; y < bottom; ++y) {
+    // The book pixel under the device pixel's centre: the device pixel is the picture's where
+    // the highlight layer shows the picture there, or nothing at the picture's rounded edges.
+    const auto by = static_cast<int32_t>(std::floor((y + 0.5) / scale_));
+    for (int32_t x = left; x < right; ++x) {
+      const auto bx = static_cast<int32_t>(std::floor((x + 0.5) / scale_));
+      if (bx < 0 || by < 0 || static_cast<uint32_t>(bx) >= highlight_.Width() ||
+          static_cast<uint32_t>(by) >= highlight_.Height())
+        continue;
+      const uint32_t shown = highlight_.At(static_cast<uint32_t>(bx), static_cast<uint32_t>(by));
+      const int32_t px = bx - placed.x, py = by - placed.y;
+      const bool inside = px >= 0 && py >= 0 && px < bookW && py < bookH;
+      const uint32_t own = inside ? book.At(static_cast<uint32_t>(px), static_cast<uint32_t>(py)) : 0;
+      if (shown != own) continue;
+      deviceHighlight_.At(static_cast<uint32_t>(x), static_cast<uint32_t>(y)) =
+          drawn.At(static_cast<uint32_t>(x - x0), static_cast<uint32_t>(y - y0));
+    }
+  }
 }
 
 uint32_t TClickMap::EntryAt(int32_t x, int32_t y) const {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "images/embed.h"
 #include "images/xif3.h"
 
 namespace folivar {
@@ -52,6 +53,10 @@ class TClickMap {
   TXif& Map() { return map_; }
   // The layer the controls' lit looks are drawn into, in book coordinates like the map.
   TXif& Highlight() { return highlight_; }
+  // Draws a built-in picture into the highlight layer with its top-left corner at (x, y). At a
+  // scale whose pictures are drawn (embed.h), the device layer shows that picture at
+  // (round(x * scale), round(y * scale)) wherever the highlight layer still shows the picture.
+  void AddPicture(TBuiltIn which, int32_t x, int32_t y);
 
   // Drawing at a scale: the map, the boxes and the highlight layer stay in book coordinates, and
   // the device highlight layer holds the highlight layer at device size round(size * scale), for
@@ -69,6 +74,12 @@ class TClickMap {
 
  private:
   uint32_t EntryAt(int32_t x, int32_t y) const;
+  struct TPlaced {
+    TBuiltIn which;
+    int32_t x, y;
+  };
+  // The drawn picture's device pixels within the device box that the highlight layer gives to it.
+  void PutDrawn(const TPlaced& placed, const THotBox& device);
   void Widen(int32_t code, int32_t left, int32_t top, int32_t right, int32_t bottom);
 
   TXif map_;
@@ -76,6 +87,7 @@ class TClickMap {
   TXif deviceHighlight_;
   double scale_ = 1.0;
   std::vector<THotBox> boxes_;  // one per code, in the order of first registration
+  std::vector<TPlaced> pictures_;  // since Reset, in the order drawn
 };
 
 }  // namespace folivar

@@ -20,8 +20,6 @@ int32_t Round(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
 int32_t W(TBuiltIn which) { return static_cast<int32_t>(BuiltInImage(which).Width()); }
 int32_t H(TBuiltIn which) { return static_cast<int32_t>(BuiltInImage(which).Height()); }
 
-void Draw(TXif& into, TBuiltIn which, int32_t x, int32_t y) { BuiltInImage(which).Put(into, x, y); }
-
 }  // namespace
 
 TThumb ThumbSpan(int32_t page, int32_t pageCount, int32_t barHeight) {
@@ -69,22 +67,22 @@ void LayOutControls(TClickMap& clicks, int32_t width, int32_t height, bool print
 
   TXif& layer = clicks.Highlight();
   layer.Fill(0);
-  Draw(layer, TBuiltIn::CornerRight, width - W(TBuiltIn::CornerRight) - 1,
-       height - H(TBuiltIn::CornerRight) - 1);
-  Draw(layer, TBuiltIn::CornerLeft, 1, height - H(TBuiltIn::CornerLeft) - 1);
+  clicks.AddPicture(TBuiltIn::CornerRight, width - W(TBuiltIn::CornerRight) - 1,
+                    height - H(TBuiltIn::CornerRight) - 1);
+  clicks.AddPicture(TBuiltIn::CornerLeft, 1, height - H(TBuiltIn::CornerLeft) - 1);
 
   int32_t y = 1;
   auto side = [&](TBuiltIn which, uint8_t sub) {
     clicks.AddRect(1, y, 1 + W(which), y + H(which), kHotSideButton, sub);
-    Draw(layer, which, 1, y);
+    clicks.AddPicture(which, 1, y);
     y += H(which);
   };
   side(TBuiltIn::AboutButton, kSideAbout);
   if (printEnabled) side(TBuiltIn::PrintButton, kSidePrint);
   side(TBuiltIn::BackButton, kSideBack);
 
-  Draw(layer, TBuiltIn::CloseButton, width - cw, 0);
-  Draw(layer, TBuiltIn::MinimiseButton, width - 2 * cw - 2, 0);
+  clicks.AddPicture(TBuiltIn::CloseButton, width - cw, 0);
+  clicks.AddPicture(TBuiltIn::MinimiseButton, width - 2 * cw - 2, 0);
 
   clicks.AddRect(bar.left, bar.top, bar.right, bar.bottom, kHotScrollBar, 1);
   DrawScrollBar(layer, bar, page, pageCount);

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/bzip.h"
+#include "images/resample.h"
 
 namespace folivar {
 namespace {
@@ -84,6 +86,81 @@ TEST(BuiltInImages, LoadedOnceInTheirOrderSizesAndColours) {
   EXPECT_EQ(box.At(200, 100), 0x00FFFFFFu);
   EXPECT_NE(box.At(12, 12), 0x00FFFFFFu);
   EXPECT_EQ(box.At(12, 12), box.At(200, 145));
+}
+
+uint32_t Scaled(uint32_t side, double scale) { return static_cast<uint32_t>(std::round(side * scale)); }
+
+// The sets drawn at 1.25, 1.5 and 2: every picture of device size round(size * scale), decoded
+// when asked for, kept, the message window's panel grey where the box reads it; 1 is the set.
+TEST(BuiltInImages, DrawnAtTheCommonScales) {
+  LoadBuiltInImages();
+  const double scales[] = {1.25, 1.5, 2};
+  for (size_t s = 0; s < kDrawnSetCount; ++s) {
+    ASSERT_EQ(kDrawnSets[s].scale, scales[s]);
+    EXPECT_EQ(DrawnSet(scales[s]), &kDrawnSets[s]);
+    for (size_t i = 0; i < kBuiltInCount; ++i) {
+      const auto which = static_cast<TBuiltIn>(i);
+      const tview& base = BuiltInImage(which);
+      const tview& picture = BuiltInImage(which, scales[s]);
+      EXPECT_EQ(std::vector<uint32_t>({picture.Width(), picture.Height()}),
+                std::vector<uint32_t>({Scaled(base.Width(), scales[s]), Scaled(base.Height(), scales[s])}))
+          << kTable[i].name << " at " << scales[s];
+      EXPECT_STREQ(kDrawnSets[s].pictures[i].name, kTable[i].name);
+      EXPECT_EQ(&BuiltInImage(which, scales[s]), &picture);
+      EXPECT_EQ(&BuiltInImage(which, 1), &base);
+    }
+    const tview& box = BuiltInImage(TBuiltIn::MessageBackground, scales[s]);
+    const uint32_t at = Scaled(12, scales[s]);
+    EXPECT_EQ(box.At(at, at), BuiltInImage(TBuiltIn::MessageBackground).At(12, 12)) << scales[s];
+  }
+  EXPECT_EQ(DrawnSet(1.75), nullptr);
+  EXPECT_EQ(DrawnSet(1), nullptr);
+}
+
+// At 2 the pictures are drawn, not enlarged: the message window's hairline frame is two device
+// pixels of its colour with white beside it, where the frame enlarged from 1 is soft; and every
+// picture differs from its enlargement.
+TEST(BuiltInImages, DrawnAtTwoIsSharperThanEnlarged) {
+  LoadBuiltInImages();
+  const tview& base = BuiltInImage(TBuiltIn::MessageBackground);
+  const tview& drawn = BuiltInImage(TBuiltIn::MessageBackground, 2);
+  tview enlarged(drawn.Width(), drawn.Height());
+  ResamplePicture(base, enlarged);
+  const uint32_t frame = base.At(0, 100), white = 0xFFFFFF;
+  ASSERT_EQ(base.At(1, 100), white);
+  auto Soft = [&](const tview& v) {
+    int count = 0;
+    for (uint32_t x = 0; x < 6; ++x) count += v.At(x, 200) != frame && v.At(x, 200) != white;
+    return count;
+  };
+  EXPECT_EQ(std::vector<uint32_t>({drawn.At(0, 200), drawn.At(1, 200), drawn.At(2, 200)}),
+            std::vector<uint32_t>({frame, frame, white}));
+  EXPECT_EQ(Soft(drawn), 0);
+  EXPECT_GT(Soft(enlarged), 0);
+  for (size_t i = 0; i < kBuiltInCount; ++i) {
+    const tview& picture = BuiltInImage(static_cast<TBuiltIn>(i), 2);
+    tview resampled(picture.Width(), picture.Height());
+    ResamplePicture(BuiltInImage(static_cast<TBuiltIn>(i)), resampled);
+    size_t differ = 0;
+    for (uint32_t y = 0; y < picture.Height(); ++y)
+      for (uint32_t x = 0; x < picture.Width(); ++x) differ += picture.At(x, y) != resampled.At(x, y);
+    EXPECT_GT(differ, size_t{picture.Width()} * picture.Height() / 10) << kTable[i].name;
+  }
+}
+
+// At a scale not drawn: the set's pictures resampled to round(size * scale), the highlight
+// pictures keyed (black stays nothing, no pixel is black where the picture is), kept per scale.
+TEST(BuiltInImages, ResampledAtOtherScales) {
+  LoadBuiltInImages();
+  const tview& corner = BuiltInImage(TBuiltIn::CornerRight, 0.75);
+  EXPECT_EQ(std::vector<uint32_t>({corner.Width(), corner.Height()}), std::vector<uint32_t>({35, 35}));
+  EXPECT_EQ(&BuiltInImage(TBuiltIn::CornerRight, 0.75), &corner);
+  EXPECT_EQ(corner.At(0, 0), 0u);
+  EXPECT_NE(corner.At(34, 34), 0u);
+  const tview& box = BuiltInImage(TBuiltIn::MessageBackground, 3);
+  EXPECT_EQ(std::vector<uint32_t>({box.Width(), box.Height()}), std::vector<uint32_t>({1170, 474}));
+  EXPECT_EQ(box.At(600, 300), 0x00FFFFFFu);
+  EXPECT_THROW(BuiltInImage(TBuiltIn::CloseButton, 0), std::invalid_argument);
 }
 
 }  // namespace

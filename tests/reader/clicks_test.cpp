@@ -110,5 +110,31 @@ TEST_F(Controls, LayoutOfTheReadersControls) {
   EXPECT_EQ(layer.At(400, 300), 0u);
 }
 
+// At a scale whose pictures are drawn, the device layer shows them where the highlight layer
+// shows them, and what is drawn over them (the scroll bar over the next-page corner) stays.
+TEST_F(Controls, DeviceLayerShowsThePicturesDrawnAtItsScale) {
+  const int32_t W = 300, H = 200;
+  const TScrollBar bar = ScrollBarRect(W, H, 0);
+  TClickMap clicks;
+  clicks.SetScale(2);
+  LayOutControls(clicks, W, H, false, bar, 0, 10);
+  clicks.UpdateDeviceHighlight();
+  const TXif& device = clicks.DeviceHighlight();
+  const tview& close = BuiltInImage(TBuiltIn::CloseButton, 2);
+  const auto x0 = static_cast<uint32_t>(2 * (W - Close()));
+  size_t differ = 0;
+  for (uint32_t y = 0; y < close.Height(); ++y)
+    for (uint32_t x = 0; x < close.Width(); ++x) differ += device.At(x0 + x, y) != close.At(x, y);
+  EXPECT_EQ(differ, 0u);
+  const tview& corner = BuiltInImage(TBuiltIn::CornerRight, 2);
+  const auto cx = static_cast<uint32_t>(2 * (W - 48)), cy = static_cast<uint32_t>(2 * (H - 48));
+  EXPECT_EQ(device.At(cx + 80, cy + 80), corner.At(80, 80));
+  const auto barX = static_cast<uint32_t>(2 * bar.left), barY = static_cast<uint32_t>(2 * (bar.bottom - 4));
+  ASSERT_GT(barY, cy);
+  EXPECT_NE(device.At(barX, barY), corner.At(barX - cx, barY - cy));
+  EXPECT_EQ(clicks.Highlight().At(static_cast<uint32_t>(bar.left), static_cast<uint32_t>(bar.bottom - 4)),
+            0x000001u);
+}
+
 }  // namespace
 }  // namespace folivar

@@ -11,6 +11,7 @@
 #include "tests/support/testsupport.h"
 #include "tools/artwork/iconfile.h"
 #include "tools/artwork/icons.h"
+#include "tools/artwork/raster.h"
 
 namespace folivar::art {
 namespace {
@@ -101,6 +102,39 @@ TEST(IconFile, RefusesWhatItCannotWrite) {
 
 // The reader's icon and cursor themselves, their sizes, alpha and the cursor's hot spot on the
 // dark fingertip, are checked as Windows loads them from the reader (tests/wine/resources_test.cpp).
+
+// A layer at a scale: device size round(size * scale), shapes and paints given in book pixels,
+// rasterised at device size so that an edge on a book pixel's border is sharp on the device's.
+TEST(ArtworkLayer, DrawsBookCoordinatesAtDeviceSize) {
+  struct TCase {
+    double scale;
+    int width;
+    int height;
+  } const cases[] = {{1, 5, 3}, {1.25, 6, 4}, {1.5, 8, 5}, {2, 10, 6}};
+  for (const TCase& c : cases) {
+    TLayer layer(5, 3, c.scale);
+    EXPECT_EQ(std::vector<int>({layer.Width(), layer.Height()}), std::vector<int>({c.width, c.height}))
+        << c.scale;
+    // Book pixels 1 .. 3 across, 0 .. 2 down, in a gradient from black at x = 1 to white at x = 3.
+    const TPaint paint = Linear({1, 0}, {3, 0}, {{0, Hex(0)}, {1, Hex(0xFFFFFF)}});
+    layer.Fill(TPath().Polygon({{1, 0}, {3, 0}, {3, 2}, {1, 2}}), paint);
+    const std::vector<uint32_t> px = layer.Over(Hex(0xFF0000));
+    if (c.scale != 2) continue;
+    // At 2 the square covers device columns 2 .. 5 and rows 0 .. 3 whole, nothing beyond; the
+    // gradient is asked at each device pixel's centre in book pixels: (x + 0.5) / 2.
+    for (int y = 0; y < c.height; ++y) {
+      for (int x = 0; x < c.width; ++x) {
+        const uint32_t p = px[size_t(y) * c.width + x];
+        if (x < 2 || x > 5 || y > 3) {
+          EXPECT_EQ(p, 0xFF0000u) << x << ", " << y;
+        } else {
+          EXPECT_EQ(p, Pack(paint((x + 0.5) / 2, (y + 0.5) / 2).c)) << x << ", " << y;
+        }
+      }
+    }
+    EXPECT_EQ(layer.Px(1), 2);
+  }
+}
 
 TEST(ArtworkTool, WritesTheIconAndTheCursor) {
   const std::string dir = test::TempDir(), tool = FOLIVAR_ARTWORK_EXE;

@@ -3,8 +3,10 @@
 //
 // Draws the reader's built-in interface pictures and writes them as a C++ source of stored
 // streams: one bzip2 stream per picture of its raw 24-bit pixels, top row first, in the byte
-// order of the picture (B, G, R; the message background R, G, B). The contact sheet shows all
-// nine; the previews are each picture alone, at full size and magnified four times. The icon
+// order of the picture (B, G, R; the message background R, G, B); the set at scale 1 and a set
+// drawn at each of the common scales (kDrawnScales), at device size. The contact sheet shows all
+// nine at scale 1; the previews are each picture alone, at full size and magnified four times,
+// and each picture drawn at each scale. The icon
 // and cursor files are the reader executable's own icon and hand cursor (icons.cpp); the
 // previews show them too.
 #include <algorithm>
@@ -71,32 +73,57 @@ void WriteWhole(const std::string& path, const std::string& bytes) {
   std::filesystem::rename(temp, path);
 }
 
-std::string Source(const std::vector<TArtwork>& all) {
+// One set of pictures drawn at a scale.
+struct TDrawnSet {
+  double scale;
+  std::vector<TArtwork> pictures;
+};
+
+std::string Entry(const TArtwork& a, size_t size) {
+  std::ostringstream s;
+  s << "{\"" << a.name << "\", " << a.width << ", " << a.height << ", " << (a.rgbOrder ? "true" : "false")
+    << ", " << a.symbol << ", " << size << "}";
+  return s.str();
+}
+
+// The source: the pictures at scale 1 as kStoredPictures, and each drawn scale's set in
+// kDrawnSets.
+std::string Source(const std::vector<TArtwork>& base, const std::vector<TDrawnSet>& drawn) {
   std::ostringstream s;
   s << "// Made by folivar-artwork from tools/artwork: the reader's built-in interface pictures as\n"
        "// bzip2 streams of raw 24-bit pixels. Edit the generator, not this file.\n"
        "#include \"images/embed.h\"\n\n"
-       "namespace folivar {\n\nnamespace {\n\n";
-  std::vector<size_t> sizes;
-  for (const TArtwork& a : all) {
-    const std::string packed = Stream(a);
-    sizes.push_back(packed.size());
-    s << "// " << a.name << ", " << a.width << " x " << a.height << ", "
-      << (a.rgbOrder ? "R, G, B" : "B, G, R") << "\n";
-    s << "const uint8_t " << a.symbol << "[" << packed.size() << "] = {";
-    for (size_t i = 0; i < packed.size(); ++i) {
-      if (i % 16 == 0) s << "\n   ";
-      char hex[8];
-      std::snprintf(hex, sizeof hex, " 0x%02x,", static_cast<unsigned char>(packed[i]));
-      s << hex;
+       "namespace folivar {\n\n"
+    << "static_assert(kDrawnSetCount == " << drawn.size()
+    << ", \"the reader and the artwork generator draw the same scales\");\n\n"
+       "namespace {\n\n";
+  std::vector<std::vector<std::string>> entries;
+  auto Streams = [&s, &entries](const std::vector<TArtwork>& all) {
+    entries.emplace_back();
+    for (const TArtwork& a : all) {
+      const std::string packed = Stream(a);
+      entries.back().push_back(Entry(a, packed.size()));
+      s << "// " << a.name << ", " << a.width << " x " << a.height << ", "
+        << (a.rgbOrder ? "R, G, B" : "B, G, R") << "\n";
+      s << "const uint8_t " << a.symbol << "[" << packed.size() << "] = {";
+      for (size_t i = 0; i < packed.size(); ++i) {
+        if (i % 16 == 0) s << "\n   ";
+        char hex[8];
+        std::snprintf(hex, sizeof hex, " 0x%02x,", static_cast<unsigned char>(packed[i]));
+        s << hex;
+      }
+      s << "\n};\n\n";
     }
-    s << "\n};\n\n";
-  }
+  };
+  Streams(base);
+  for (const TDrawnSet& set : drawn) Streams(set.pictures);
   s << "}  // namespace\n\nconst TStoredPicture kStoredPictures[kBuiltInCount] = {\n";
-  for (size_t i = 0; i < all.size(); ++i) {
-    const TArtwork& a = all[i];
-    s << "    {\"" << a.name << "\", " << a.width << ", " << a.height << ", "
-      << (a.rgbOrder ? "true" : "false") << ", " << a.symbol << ", " << sizes[i] << "},\n";
+  for (const std::string& e : entries[0]) s << "    " << e << ",\n";
+  s << "};\n\nconst TStoredSet kDrawnSets[kDrawnSetCount] = {\n";
+  for (size_t i = 0; i < drawn.size(); ++i) {
+    s << "    {" << drawn[i].scale << ",\n     {\n";
+    for (const std::string& e : entries[i + 1]) s << "         " << e << ",\n";
+    s << "     }},\n";
   }
   s << "};\n\n}  // namespace folivar\n";
   return s.str();
@@ -250,9 +277,17 @@ void ContactSheet(const std::vector<TArtwork>& all, const std::string& path) {
   sheet.Save(path);
 }
 
-void Previews(const std::vector<TArtwork>& all, const std::string& dir) {
+// Each picture alone at full size and magnified four times; pictures drawn at a scale are named
+// with it ("close-button@1.5x.png") and shown at full size only.
+void Previews(const std::vector<TArtwork>& all, const std::string& dir, const std::string& scaleName = "") {
   std::filesystem::create_directories(dir);
   for (const TArtwork& a : all) {
+    if (!scaleName.empty()) {
+      TSheet s(int(a.width), int(a.height), PaperColour());
+      s.Put(a, 0, 0, 1);
+      s.Save((std::filesystem::path(dir) / (a.name + "@" + scaleName + "x.png")).string());
+      continue;
+    }
     for (int zoom : {1, 4}) {
       TSheet s(int(a.width) * zoom, int(a.height) * zoom, PaperColour());
       s.Put(a, 0, 0, zoom);
@@ -299,9 +334,12 @@ int Run(int argc, char** argv, std::string& file) {
   }
   if (source.empty() && sheet.empty() && previews.empty()) return 0;
   const std::vector<TArtwork> all = DrawAllPictures();
+  std::vector<TDrawnSet> drawn;
+  if (!source.empty() || !previews.empty())
+    for (double scale : kDrawnScales) drawn.push_back({scale, DrawAllPictures(scale)});
   if (!source.empty()) {
     file = source;
-    WriteWhole(source, Source(all));
+    WriteWhole(source, Source(all, drawn));
   }
   if (!sheet.empty()) {
     file = sheet;
@@ -310,6 +348,11 @@ int Run(int argc, char** argv, std::string& file) {
   if (!previews.empty()) {
     file = previews;
     Previews(all, previews);
+    for (const TDrawnSet& set : drawn) {
+      std::ostringstream name;
+      name << set.scale;
+      Previews(set.pictures, previews, name.str());
+    }
   }
   return 0;
 }

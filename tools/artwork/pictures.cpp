@@ -55,8 +55,8 @@ void Tile(TLayer& L, const TPath& outer, const TPath& inner, double top, double 
   L.Shadow(outer, 0, 1.1, blur, kShade, shadowAlpha);
   L.Fill(outer, Solid(kRim));
   L.Fill(inner, Linear({0, top}, {0, bottom}, {{0, kIvoryTop}, {0.55, Mix(kIvoryTop, kIvoryBottom, 0.45)}, {1, kIvoryBottom}}));
-  TMask lit = TMask::Of(inner, L.Width(), L.Height());
-  lit.Subtract(TMask::Of(inner.Translated(0, 1.0), L.Width(), L.Height()));
+  TMask lit = L.Mask(inner);
+  lit.Subtract(L.Mask(inner.Translated(0, 1.0)));
   L.Fill(lit, Solid(kWhite), 0.9);
 }
 
@@ -119,7 +119,6 @@ struct TLeaf {
 };
 
 void DrawLeaf(TLayer& L, const TLeaf& leaf, bool withStem, double veinAlpha = 1) {
-  const int w = L.Width(), h = L.Height();
   const TPath outline = leaf.Outline();
   // A soft contact shadow, then the blade in a gradient from the stalk to the tip.
   L.Shadow(outline, 0.4, 1.0, 1, kShade, 0.22);
@@ -138,7 +137,7 @@ void DrawLeaf(TLayer& L, const TLeaf& leaf, bool withStem, double veinAlpha = 1)
   const TPoint tip = leaf.At(1, 0);
   L.Fill(outline, Linear(leaf.base, tip, {{0, kGreenDeep}, {0.5, kGreen}, {1, kGreenLight}}));
   // Light from the upper left: a sheen on one half of the blade, a darker other half.
-  const TMask blade = TMask::Of(outline, w, h);
+  const TMask blade = L.Mask(outline);
   TPath half;
   {
     std::vector<TPoint> c;
@@ -149,13 +148,13 @@ void DrawLeaf(TLayer& L, const TLeaf& leaf, bool withStem, double veinAlpha = 1)
     }
     half.Polygon(c);
   }
-  TMask sunny = TMask::Of(half, w, h);
+  TMask sunny = L.Mask(half);
   sunny.Multiply(blade);
   const TPoint glow = leaf.At(0.45, -leaf.Half(0.45) * 0.45);
   L.Fill(sunny, Radial(glow, leaf.length * 0.45, leaf.length * 0.45,
                        {{0, kWhite, 0.28}, {1, kWhite, 0.04}}));
   TMask shady = blade;
-  shady.Subtract(TMask::Of(half, w, h));
+  shady.Subtract(L.Mask(half));
   L.Fill(shady, Solid(kGreenDeep), 0.22);
   // The midrib and side veins, pale and fine.
   if (veinAlpha > 0) {
@@ -207,9 +206,9 @@ double Wordmark(TLayer& L, const TFont& serif, double x, double baseline, double
 // The lit page corner: the corner of the page lifts along a diagonal fold and shows its back;
 // beneath it the next page lies in the flap's shadow. Drawn for the bottom-right corner, and
 // mirrored for the bottom-left.
-TLayer PageCorner(bool left) {
+TLayer PageCorner(bool left, double scale) {
   const int n = 47;
-  TLayer L(n, n);
+  TLayer L(n, n, scale);
   // The page's own corner is one pixel beyond the picture (it is drawn one pixel in from the
   // page edge): at (48, 48).
   auto P = [left](double x, double y) { return left ? TPoint{n - x, y} : TPoint{x, y}; };
@@ -253,9 +252,9 @@ TLayer PageCorner(bool left) {
                              {{0, Hex(0xA2947B)}, {0.35, Hex(0xC6B9A1)}, {1, Hex(0xE2D8C5)}}));
   // 3. The flap's shadow on that page, just beyond the fold.
   {
-    TMask m = TMask::Of(Place(flap.Translated(2.2, 2.2)), n, n);
-    m.Blur(2);
-    m.Multiply(TMask::Of(underPlaced, n, n));
+    TMask m = L.Mask(Place(flap.Translated(2.2, 2.2)));
+    m.Blur(L.Px(2));
+    m.Multiply(L.Mask(underPlaced));
     L.Fill(m, Solid(kShade), 0.45);
   }
   // 4. The back of the page: shaded at the crease, a sheen where it curls, dimmer at the tip.
@@ -273,10 +272,10 @@ TLayer PageCorner(bool left) {
   }
   // 5. The flap's free edges, a fine warm line.
   {
-    TMask edge = TMask::Of(flapPlaced, n, n);
-    TMask inner = TMask::Of(Place(flap.Scaled(0.955, Lerp(M, T, 0.45))), n, n);
+    TMask edge = L.Mask(flapPlaced);
+    TMask inner = L.Mask(Place(flap.Scaled(0.955, Lerp(M, T, 0.45))));
     edge.Subtract(inner);
-    edge.Multiply(TMask(n, n, 1).Subtract(TMask::Of(underPlaced, n, n)));
+    edge.Multiply(L.Full(1).Subtract(L.Mask(underPlaced)));
     L.Fill(edge, Solid(Hex(0x9E917A)), 0.75);
   }
   // 6. A small arrow on the page beneath, pointing the way the page turns.
@@ -291,8 +290,8 @@ TLayer PageCorner(bool left) {
   return L;
 }
 
-TLayer CloseButton() {
-  TLayer L(54, 54);
+TLayer CloseButton(double scale) {
+  TLayer L(54, 54, scale);
   DiscTile(L, 27, 26.5, 17.5);
   TPath x;
   const double d = 5.6;
@@ -302,8 +301,8 @@ TLayer CloseButton() {
   return L;
 }
 
-TLayer MinimiseButton() {
-  TLayer L(54, 54);
+TLayer MinimiseButton(double scale) {
+  TLayer L(54, 54, scale);
   DiscTile(L, 27, 26.5, 17.5);
   TPath bar;
   bar.Stroke({{27 - 6.2, 30.5}, {27 + 6.2, 30.5}}, 2.5);
@@ -311,8 +310,8 @@ TLayer MinimiseButton() {
   return L;
 }
 
-TLayer AboutButton(const TFont& serif) {
-  TLayer L(104, 53);
+TLayer AboutButton(const TFont& serif, double scale) {
+  TLayer L(104, 53, scale);
   RoundTile(L, 1.5, 1.5, 102.5, 50.5, 9, 1, 0.28);
   // The leaf, the emblem of the wordmark, on its stalk at the left.
   DrawLeaf(L, TLeaf{{13.5, 41.5}, -1.03, 30, 15.5, 1.6}, true);
@@ -330,8 +329,8 @@ TLayer AboutButton(const TFont& serif) {
 
 void SmallTile(TLayer& L) { RoundTile(L, 1.5, 1.5, 21.5, 21.0, 4.5, 1, 0.26); }
 
-TLayer PrintButton() {
-  TLayer L(23, 23);
+TLayer PrintButton(double scale) {
+  TLayer L(23, 23, scale);
   SmallTile(L);
   auto Sheet = [&L](double x0, double y0, double x1, double y1, bool openBottom) {
     TPath outer, inner;
@@ -361,8 +360,8 @@ TLayer PrintButton() {
   return L;
 }
 
-TLayer SpareButton() {
-  TLayer L(23, 23);
+TLayer SpareButton(double scale) {
+  TLayer L(23, 23, scale);
   SmallTile(L);
   // A bookmark ribbon hanging from the top of the tile.
   TPath ribbon;
@@ -375,8 +374,8 @@ TLayer SpareButton() {
   return L;
 }
 
-TLayer BackButton() {
-  TLayer L(23, 23);
+TLayer BackButton(double scale) {
+  TLayer L(23, 23, scale);
   SmallTile(L);
   TPath arrow;
   arrow.Stroke({{11.9, 6.4}, {7.1, 11.2}, {11.9, 16.0}}, 2.1);
@@ -385,14 +384,15 @@ TLayer BackButton() {
   return L;
 }
 
-TLayer MessageBackground(const TFont& serif) {
-  const int w = 390, h = 158;
-  TLayer L(w, h);
+TLayer MessageBackground(const TFont& serif, double scale) {
+  TLayer L(390, 158, scale);
   L.FillAll(kWhite);
-  // A hairline frame: the window has no border of its own.
+  // A hairline frame along the edges of the device picture, whole device pixels wide: the
+  // window has no border of its own.
   {
-    TMask frame = TMask::Of(TPath().Polygon({{0, 0}, {390, 0}, {390, 158}, {0, 158}}), w, h);
-    frame.Subtract(TMask::Of(TPath().Polygon({{1, 1}, {389, 1}, {389, 157}, {1, 157}}), w, h));
+    const double w = L.BookWidth(), h = L.BookHeight(), t = L.Px(1) / L.Scale();
+    TMask frame = L.Mask(TPath().Polygon({{0, 0}, {w, 0}, {w, h}, {0, h}}));
+    frame.Subtract(L.Mask(TPath().Polygon({{t, t}, {w - t, t}, {w - t, h - t}, {t, h - t}})));
     L.Fill(frame, Solid(Hex(0xC4BBAA)));
   }
   // The logo panel at the top left, on the rule that runs along the top.
@@ -406,8 +406,8 @@ TLayer MessageBackground(const TFont& serif) {
   TPath panel;
   panel.RoundRect4(0, 0, panelRight, 52, 0, 0, 16, 0);
   L.Fill(panel, Linear({0, 14}, {0, 52}, {{0, kPanel}, {1, Hex(0xC6BEAF)}}));
-  TMask lit = TMask::Of(panel, w, h);
-  lit.Subtract(TMask::Of(panel.Translated(0, -1), w, h));
+  TMask lit = L.Mask(panel);
+  lit.Subtract(L.Mask(panel.Translated(0, -1)));
   L.Fill(lit, Solid(Hex(0xB3AA98)), 0.9);
   DrawLeaf(L, TLeaf{{22, 42.5}, -1.05, 35, 18, 2.0}, true);
   Wordmark(L, serif, textX, 35.5, size, Hex(0x2F2922), Hex(0xE4DED3), 0.8);
@@ -418,7 +418,7 @@ TLayer MessageBackground(const TFont& serif) {
   return L;
 }
 
-TArtwork Make(const char* name, const char* symbol, bool rgb, bool keyed, const TLayer& layer) {
+TArtwork Make(const std::string& name, const std::string& symbol, bool rgb, bool keyed, const TLayer& layer) {
   TArtwork a;
   a.name = name;
   a.symbol = symbol;
@@ -434,21 +434,27 @@ TArtwork Make(const char* name, const char* symbol, bool rgb, bool keyed, const 
 
 TColour PaperColour() { return kPaper; }
 
-std::vector<TArtwork> DrawAllPictures() {
+std::vector<TArtwork> DrawAllPictures(double scale) {
   const TFont serif("Liberation Serif", "Regular");
+  // The streams of a drawn scale are named after it: kCornerLeft, kCornerLeft125, ...
+  const std::string suffix = scale == 1 ? "" : std::to_string(std::lround(scale * 100));
   std::vector<TArtwork> all;
-  all.push_back(Make("corner-left", "kCornerLeft", false, true, PageCorner(true)));
-  all.push_back(Make("corner-right", "kCornerRight", false, true, PageCorner(false)));
-  all.push_back(Make("close-button", "kCloseButton", false, true, CloseButton()));
-  all.push_back(Make("minimise-button", "kMinimiseButton", false, true, MinimiseButton()));
-  all.push_back(Make("about-button", "kAboutButton", false, true, AboutButton(serif)));
-  all.push_back(Make("print-button", "kPrintButton", false, true, PrintButton()));
-  all.push_back(Make("spare-button", "kSpareButton", false, true, SpareButton()));
-  all.push_back(Make("back-button", "kBackButton", false, true, BackButton()));
-  all.push_back(Make("message-background", "kMessageBackground", true, false, MessageBackground(serif)));
-  // The message box takes its button colour from (12, 12) of its background.
+  auto Add = [&](const char* name, const char* symbol, bool rgb, bool keyed, const TLayer& layer) {
+    all.push_back(Make(name, (symbol + suffix).c_str(), rgb, keyed, layer));
+  };
+  Add("corner-left", "kCornerLeft", false, true, PageCorner(true, scale));
+  Add("corner-right", "kCornerRight", false, true, PageCorner(false, scale));
+  Add("close-button", "kCloseButton", false, true, CloseButton(scale));
+  Add("minimise-button", "kMinimiseButton", false, true, MinimiseButton(scale));
+  Add("about-button", "kAboutButton", false, true, AboutButton(serif, scale));
+  Add("print-button", "kPrintButton", false, true, PrintButton(scale));
+  Add("spare-button", "kSpareButton", false, true, SpareButton(scale));
+  Add("back-button", "kBackButton", false, true, BackButton(scale));
+  Add("message-background", "kMessageBackground", true, false, MessageBackground(serif, scale));
+  // The message box takes its button colour from its background at the book pixel (12, 12).
   const TArtwork& box = all.back();
-  if (box.pixels[12 * size_t{box.width} + 12] != Pack(kPanel))
+  const auto at = static_cast<size_t>(std::lround(12 * scale));
+  if (box.pixels[at * box.width + at] != Pack(kPanel))
     throw std::logic_error("the message background is not panel grey at (12, 12)");
   return all;
 }

@@ -25,7 +25,12 @@ struct TArtwork {
 // The paper of the reader's pages: anti-aliased edges of the highlight pictures fade into it.
 TColour PaperColour();
 
-// All nine pictures in the reader's table order.
-std::vector<TArtwork> DrawAllPictures();
+// The scales besides 1 at which the pictures are drawn for the reader, ascending.
+constexpr double kDrawnScales[] = {1.25, 1.5, 2};
+
+// All nine pictures in the reader's table order, drawn at the scale: each of device size
+// round(width * scale) x round(height * scale) of its size at 1, the same drawing rasterised
+// at that size.
+std::vector<TArtwork> DrawAllPictures(double scale = 1);
 
 }  // namespace folivar::art

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <stdexcept>
 
 namespace folivar::art {
 
@@ -372,13 +373,31 @@ TMask& TMask::Blur(int radius, int passes) {
 
 // ---- layers ----
 
+TLayer::TLayer(int width, int height, double scale)
+    : w_(static_cast<int>(std::round(width * scale))),
+      h_(static_cast<int>(std::round(height * scale))),
+      scale_(scale),
+      px_(size_t(std::max(w_, 0)) * size_t(std::max(h_, 0))) {
+  if (!(scale > 0) || w_ <= 0 || h_ <= 0)
+    throw std::invalid_argument("a layer needs a positive size and scale");
+}
+
+TMask TLayer::Mask(const TPath& path) const {
+  return TMask::Of(scale_ == 1 ? path : path.Scaled(scale_, {0, 0}), w_, h_);
+}
+
+int TLayer::Px(double book) const {
+  if (book <= 0) return 0;
+  return std::max(1, static_cast<int>(std::round(book * scale_)));
+}
+
 void TLayer::Fill(const TMask& mask, const TPaint& paint, double opacity, const TMask* clip) {
   for (int y = 0; y < h_; ++y) {
     for (int x = 0; x < w_; ++x) {
       double cov = mask.At(x, y) * opacity;
       if (clip) cov *= clip->At(x, y);
       if (cov <= 0) continue;
-      const TInk ink = paint(x + 0.5, y + 0.5);
+      const TInk ink = paint((x + 0.5) / scale_, (y + 0.5) / scale_);
       const double a = std::clamp(cov * ink.a, 0.0, 1.0);
       if (a <= 0) continue;
       TRgba& d = At(x, y);
@@ -392,7 +411,7 @@ void TLayer::Fill(const TMask& mask, const TPaint& paint, double opacity, const 
 }
 
 void TLayer::Fill(const TPath& path, const TPaint& paint, double opacity, const TMask* clip) {
-  Fill(TMask::Of(path, w_, h_), paint, opacity, clip);
+  Fill(Mask(path), paint, opacity, clip);
 }
 
 void TLayer::FillAll(TColour c) {
@@ -418,8 +437,8 @@ void TLayer::Compose(const TLayer& top, int dx, int dy, double opacity) {
 }
 
 void TLayer::Shadow(const TPath& path, double dx, double dy, int blur, TColour c, double a) {
-  TMask m = TMask::Of(path.Translated(dx, dy), w_, h_);
-  m.Blur(blur);
+  TMask m = Mask(path.Translated(dx, dy));
+  m.Blur(Px(blur));
   Fill(m, Solid(c), a);
 }
 

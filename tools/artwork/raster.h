@@ -123,15 +123,31 @@ struct TRgba {
   float a = 0;
 };
 
+// A layer is drawn in book coordinates: paths and paints are given in the pixels of the picture
+// at its natural size, and a layer made at a scale rasterises them at device size
+// round(width * scale) x round(height * scale), so that the same drawing gives a sharp picture at
+// every scale. Width, Height, At and masks are in device pixels.
 class TLayer {
  public:
   TLayer(int width, int height) : w_(width), h_(height), px_(size_t(width) * height) {}
+  TLayer(int width, int height, double scale);
   int Width() const { return w_; }
   int Height() const { return h_; }
+  double Scale() const { return scale_; }
+  // The device size in book units: where the right and bottom edges of the device picture lie.
+  double BookWidth() const { return w_ / scale_; }
+  double BookHeight() const { return h_ / scale_; }
+  // The coverage of a path given in book coordinates, at device size.
+  TMask Mask(const TPath& path) const;
+  TMask Full(float value) const { return TMask(w_, h_, value); }
+  // A length of book pixels in whole device pixels (a blur radius, a hairline): rounded, and at
+  // least 1 for any positive length.
+  int Px(double book) const;
   TRgba& At(int x, int y) { return px_[size_t(y) * w_ + x]; }
   const TRgba& At(int x, int y) const { return px_[size_t(y) * w_ + x]; }
 
-  // Paints through a coverage mask (and an optional second mask that clips it).
+  // Paints through a coverage mask of device size (and an optional second mask that clips it);
+  // the paint is asked at book coordinates.
   void Fill(const TMask& mask, const TPaint& paint, double opacity = 1, const TMask* clip = nullptr);
   void Fill(const TPath& path, const TPaint& paint, double opacity = 1, const TMask* clip = nullptr);
   void FillAll(TColour c);
@@ -146,6 +162,7 @@ class TLayer {
  private:
   int w_;
   int h_;
+  double scale_ = 1;
   std::vector<TRgba> px_;
 };
 
