@@ -231,8 +231,11 @@ void TFolivar::ZoomTo(int32_t zoom) {
 void TFolivar::PageChanged() {
   if (Gone()) return;
   // The marks go with the page; a match stays the place to search on from only while its page
-  // is the one shown.
-  if (!finding_) hit_.reset();
+  // is the one shown, and a find that goes on from another page keeps that page for Back.
+  if (!finding_) {
+    hit_.reset();
+    findLeftPage_ = false;
+  }
   matchBoxes_.clear();
   focus_.Clear();
   focusReady_ = false;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -245,6 +246,49 @@ TEST_F(ReaderFind, CtrlCCopiesTheSpreadAndTabEnterFollowsALink) {
   // Without a focus Enter turns the page as ever.
   Keystroke(VK_RETURN);
   ASSERT_TRUE(At(3));
+  Close(reader, main);
+}
+
+// Zoomed in, the highlight lies over the word's device pixels.
+TEST_F(ReaderFind, TheHighlightFollowsTheScale) {
+  TReader reader(Folder(Book()));
+  HWND main = Open(reader);
+  ASSERT_NE(main, nullptr);
+  SetForegroundWindow(main);
+  Keystroke(VK_DOWN);
+  ASSERT_TRUE(At(1));
+  for (int i = 0; i < 3; ++i) Keystroke(VK_OEM_PLUS, {VK_CONTROL});  // 110, 125, 150%
+  ASSERT_TRUE(WaitFor([&] { return Width(WindowRect(main)) > kSpreadWidth; }));
+  Pause(300);
+  const int32_t width = Width(WindowRect(main));
+  // The scale the screen shows (the largest up to 150% at which the spread fits the screen).
+  const double s = static_cast<double>(width) / kSpreadWidth;
+  const auto device = [s](int32_t v) { return static_cast<int32_t>(v * s + 0.5); };
+
+  Keystroke('F', {VK_CONTROL});
+  Type(u"zebra");
+  Keystroke(VK_RETURN);
+  ASSERT_TRUE(At(5));
+  const std::vector<uint32_t> screen = Settled(main);
+  const int32_t height = static_cast<int32_t>(screen.size()) / width;
+  int32_t left = width, top = height, right = -1, bottom = -1;
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      if (!Highlighted(screen[static_cast<size_t>(y) * width + static_cast<size_t>(x)])) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  // Line 2 of the right page, after "the ".
+  const int32_t bandTop = kMargin + 2 * kLine;
+  EXPECT_NEAR(top, device(bandTop), 1);
+  EXPECT_NEAR(bottom, device(bandTop + kLine) - 1, 1);
+  EXPECT_GT(left, device(kSpreadWidth / 2 + kMargin + 12));
+  EXPECT_LT(right, device(kSpreadWidth / 2 + kMargin + 80));
+  Keystroke(VK_ESCAPE);
+  Keystroke('0', {VK_CONTROL});
   Close(reader, main);
 }
 
