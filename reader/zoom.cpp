@@ -56,7 +56,7 @@ int32_t ZoomAfterKey(TZoomKey action, int32_t zoom) {
 }
 
 int32_t ZoomFromText(std::string_view text) {
-  const std::string_view digits = Trim(text);
+  const std::string digits = Trim(text);
   if (digits.empty() || digits.size() > 3) return kNormalZoom;
   for (char c : digits)
     if (c < '0' || c > '9') return kNormalZoom;
