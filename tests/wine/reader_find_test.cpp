@@ -2,13 +2,15 @@
 // given to the system's input (SendInput): Ctrl+F and a typed word show the spread of its next
 // occurrence with the word highlighted on the screen, F3 goes on, a word that is nowhere brings
 // the book's own "not found" box, Backspace returns to where the search began; Cyrillic typed
-// finds a Russian word whatever its case; Ctrl+C puts the spread's text on the clipboard; Tab
-// frames the first link and Enter follows it.
+// finds a Russian word whatever its case; Ctrl+C puts the spread's text on the clipboard and
+// Ctrl+V pastes into the box; Tab frames the first link and Enter follows it; zoomed in, the
+// highlight still lies over the word.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -115,6 +117,22 @@ std::u16string Clipboard() {
   }
   CloseClipboard();
   return text;
+}
+
+bool SetClipboard(const std::u16string& text) {
+  if (!OpenClipboard(nullptr)) return false;
+  EmptyClipboard();
+  const size_t bytes = (text.size() + 1) * sizeof(char16_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  bool set = false;
+  if (memory) {
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    set = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    if (!set) GlobalFree(memory);
+  }
+  CloseClipboard();
+  return set;
 }
 
 class ReaderFind : public ReaderFixture {
@@ -246,6 +264,15 @@ TEST_F(ReaderFind, CtrlCCopiesTheSpreadAndTabEnterFollowsALink) {
   // Without a focus Enter turns the page as ever.
   Keystroke(VK_RETURN);
   ASSERT_TRUE(At(3));
+
+  // Ctrl+V pastes into the find box, its line end as a space.
+  ASSERT_TRUE(SetClipboard(u"zebra\r\nagain"));
+  Keystroke('F', {VK_CONTROL});
+  Keystroke('V', {VK_CONTROL});
+  Keystroke(VK_RETURN);
+  EXPECT_TRUE(At(9));
+  EXPECT_EQ(WindowTitled(reader, main, u"Build date"), nullptr);
+  Keystroke(VK_ESCAPE);
   Close(reader, main);
 }
 
