@@ -759,7 +759,11 @@ void TFolivar::PasteIntoFind() {
 void TFolivar::Find(bool forward) {
   if (Gone()) return;
   const std::u16string query = findInput_.Text();
-  if (query.find_first_not_of(u' ') == std::u16string::npos) return;
+  // Nothing to look for yet: F3 asks for it.
+  if (query.find_first_not_of(u' ') == std::u16string::npos) {
+    if (!findBox_) OpenFind();
+    return;
+  }
   if (!search_.Built()) {
     const HCURSOR before = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
     search_.Build(*book_);

@@ -245,6 +245,12 @@ TEST_F(ReaderFind, CtrlCCopiesTheSpreadAndTabEnterFollowsALink) {
   Keystroke(VK_DOWN);
   ASSERT_TRUE(At(1));
 
+  // F3 with nothing to look for asks for it.
+  Keystroke(VK_F3);
+  ASSERT_TRUE(WaitFor([&] { return WindowTitled(reader, main, u"Search") != nullptr; }));
+  Keystroke(VK_ESCAPE);
+  ASSERT_TRUE(WaitFor([&] { return WindowTitled(reader, main, u"Search") == nullptr; }));
+
   Keystroke('C', {VK_CONTROL});
   EXPECT_TRUE(WaitFor([&] {
     return Clipboard() ==
