@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "images/embed.h"
-#include "images/resample.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/viewdc.h"
 
@@ -34,10 +33,6 @@ void TFindWin::AfterCreate() {
   const double scale = std::clamp(WindowDpi(owner_) / 96.0, kMinScale, kMaxScale);
   surface_ = std::make_unique<TSurface>(background.Width(), background.Height(), scale,
                                         [](tview& target) { return CreateTextDevice(target); });
-  if (surface_->Scaled()) {
-    background_.Allocate(surface_->Bitmap().Width(), surface_->Bitmap().Height(), false);
-    ResamplePicture(background, background_);
-  }
   THelpBox::PrepareSurface(*surface_);
   SetCaption(title_);
   SetStyle(WS_POPUP);
@@ -102,7 +97,8 @@ void TFindWin::MouseButton(uint8_t down, uint8_t, int32_t x, int32_t y) {
 void TFindWin::Draw() {
   if (!surface_) return;
   TSurface& s = *surface_;
-  box_.Draw(s, s.Scaled() ? background_ : MessageBackgroundImage());
+  // The background drawn at the box's scale, as the message boxes have it.
+  box_.Draw(s, s.Scaled() ? BuiltInImage(TBuiltIn::MessageBackground, s.Scale()) : MessageBackgroundImage());
   s.FillRect(kFieldLeft, kFieldTop, kFieldRight, kFieldBottom, kFieldFrame);
   s.FillRect(kFieldLeft + 1, kFieldTop + 1, kFieldRight - 1, kFieldBottom - 1, kBoxWhite);
   // The part of the line that holds the caret: the text from the first character from which the

@@ -16,7 +16,6 @@
 #include "display/StdWin.h"
 #include "display/helplayout.h"
 #include "display/surfaces.h"
-#include "images/xif3.h"
 
 namespace folivar {
 
@@ -49,7 +48,6 @@ class TFindWin : public TWin {
   std::u16string input_;
   size_t caret_ = 0;
   std::unique_ptr<TSurface> surface_;
-  TXif background_;  // the message background at the surface's device size, when it is scaled
 };
 
 }  // namespace folivar
