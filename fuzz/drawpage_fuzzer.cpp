@@ -5,7 +5,7 @@
 // indents and line measures. A damaged book must end in TBookDamaged; anything else is a fault.
 //
 // The input is a book image followed by moves as for the container fuzzer (at most 8); after each
-// move the page shown is drawn again. Without moves the first pages are drawn one after another.
+// move the page shown is drawn again, at a scale chosen by the image's length. Without moves the first pages are drawn one after another.
 #include <cstdint>
 #include <cstdlib>
 
@@ -19,6 +19,8 @@ namespace {
 
 // Larger views draw the same code over more pixels; they only slow the fuzzer down.
 constexpr int32_t kMaxViewPixels = 1 << 20;
+// At a scale the layers are resampled as well: smaller still, or the short runs take minutes.
+constexpr int32_t kMaxScaledPixels = 1 << 17;
 
 void Draw(folivar::TBook& book, folivar::TPageDisplay& display) {
   // As the reader does on every page change: fit the width, the scroll bar, then the page.
@@ -38,8 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     TBook book;
     LoadBook(book, std::make_unique<TPtrFile>(input.image.data(), static_cast<int32_t>(input.image.size())));
-    if (int64_t{book.header.viewWidth} * book.header.viewHeight > kMaxViewPixels) return 0;
-    TPageDisplay display(book, [](tview& target) { return CreateTextDevice(target); });
+    // The scale comes from the image's length, so that every seed is drawn at some scale and
+    // resampled pictures and scaled fonts are fuzzed too.
+    constexpr double kScales[] = {1, 1.5, 0.5, 2};
+    const double scale = kScales[input.image.size() % 4];
+    const double pixels = double(book.header.viewWidth) * book.header.viewHeight * scale * scale;
+    if (pixels > (scale == 1 ? kMaxViewPixels : kMaxScaledPixels)) return 0;
+    TPageDisplay display(book, [](tview& target) { return CreateTextDevice(target); }, scale);
     Draw(book, display);
     if (input.moves.empty()) {
       for (int32_t i = 0; i < 4 && i < book.PageCount(); ++i) {
