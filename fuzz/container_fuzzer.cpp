@@ -6,13 +6,17 @@
 //
 // The input is a book image followed by the moves: the last byte says how many bytes before it
 // are moves (at most 64); the image is what comes before them. A seed that ends in padding has no
-// moves and the fuzzer walks every page forwards.
+// moves and the fuzzer walks every page forwards, then reads the book's text as the search and
+// the clipboard do.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "book/bookclass.h"
 #include "book/loading.h"
+#include "book/pagetext.h"
+#include "book/search.h"
+#include "core/codepage.h"
 #include "core/errors.h"
 #include "fuzz/bookmoves.h"
 
@@ -47,6 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         book.GoToPage(i);
         book.CurrentPage();
       }
+      // The book's text as the search and the clipboard read it.
+      TSearchIndex index;
+      index.Build(book);
+      for (const char16_t* query : {u"a", u"e  e", u"\u0451"}) {
+        index.FindNext(query, 0);
+        index.FindPrevious(query, index.TextLength());
+      }
+      CopyText({&book.CurrentPage()}, BookEncoding(), u"\n");
       return 0;
     }
     fuzz::TMover mover(book);
