@@ -111,6 +111,8 @@ class TFolivar : public TWin {
   // True when a key went to the find box.
   bool FindBoxKey(int32_t key, bool control);
   void OpenFind();
+  // The search index of the book, made on first need and kept while the reader runs.
+  void BuildIndex();
   void CloseFind();
   void ShowFindInput();
   void Find(bool forward);

@@ -17,6 +17,9 @@ namespace {
 // What the find box asks of the reader window, posted (the box may not be freed in its own
 // handler).
 constexpr WPARAM kFindChoice = 1;
+// Posted when the box opens: the index is built once the box is on the screen, while the reader
+// types (the keys wait in the queue), rather than when Enter is pressed.
+constexpr WPARAM kBuildIndex = 2;
 
 }  // namespace
 
@@ -53,6 +56,14 @@ void TFolivar::OpenFind() {
                                                  static_cast<LPARAM>(button));
                                   });
   ShowFindInput();
+  if (!search_.Built()) PostMessageW(Handle(), WM_USER + 1, kBuildIndex, 0);
+}
+
+void TFolivar::BuildIndex() {
+  if (search_.Built()) return;
+  const HCURSOR before = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+  search_.Build(*book_);
+  SetCursor(before);
 }
 
 void TFolivar::CloseFind() {
@@ -65,6 +76,7 @@ void TFolivar::ShowFindInput() {
 }
 
 void TFolivar::UserMessage(WPARAM wParam, LPARAM lParam) {
+  if (wParam == kBuildIndex && !Gone()) BuildIndex();
   if (wParam != kFindChoice || !findBox_) return;
   if (lParam == 0) {
     Find(true);
@@ -103,11 +115,7 @@ void TFolivar::Find(bool forward) {
     if (!findBox_) OpenFind();
     return;
   }
-  if (!search_.Built()) {
-    const HCURSOR before = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
-    search_.Build(*book_);
-    SetCursor(before);
-  }
+  BuildIndex();
   // On from the match shown, or from the start of the page shown.
   const bool onwards = hit_ && hitQuery_ == query;
   const size_t pageStart = search_.PageStart(book_->CurrentIndex());

@@ -46,6 +46,14 @@ void Keystroke(WORD key, std::vector<WORD> held = {}) {
   Pause(150);
 }
 
+// Real input goes to the foreground window: the reader is brought there, and the keys wait until
+// it is (the system takes a moment to move the focus).
+void Activate(HWND window) {
+  SetForegroundWindow(window);
+  WaitFor([&] { return GetForegroundWindow() == window; }, 3000);
+  Pause(150);
+}
+
 // Text typed as characters (whatever the keyboard layout), each reaching the window as WM_CHAR.
 void Type(const std::u16string& text) {
   for (char16_t c : text) {
@@ -174,7 +182,7 @@ TEST_F(ReaderFind, FindGoesToTheWordAndMarksItF3GoesOnBackspaceReturns) {
   TReader reader(Folder(Book()));
   HWND main = Open(reader);
   ASSERT_NE(main, nullptr);
-  SetForegroundWindow(main);
+  Activate(main);
   Keystroke(VK_DOWN);
   ASSERT_TRUE(At(1));
 
@@ -223,7 +231,7 @@ TEST_F(ReaderFind, FindGoesToTheWordAndMarksItF3GoesOnBackspaceReturns) {
   PressKey(box, VK_RETURN);
   ASSERT_TRUE(WaitFor([&] { return WindowTitled(reader, main, Utf8ToUtf16(kNotFound)) == nullptr; }));
   EXPECT_EQ(Page(), "1");
-  SetForegroundWindow(main);
+  Activate(main);
 
   // Cyrillic in capitals finds the word in small letters.
   for (int i = 0; i < 3; ++i) Keystroke(VK_BACK);
@@ -241,7 +249,7 @@ TEST_F(ReaderFind, CtrlCCopiesTheSpreadAndTabEnterFollowsALink) {
   TReader reader(Folder(Book()));
   HWND main = Open(reader);
   ASSERT_NE(main, nullptr);
-  SetForegroundWindow(main);
+  Activate(main);
   Keystroke(VK_DOWN);
   ASSERT_TRUE(At(1));
 
@@ -287,7 +295,7 @@ TEST_F(ReaderFind, TheHighlightFollowsTheScale) {
   TReader reader(Folder(Book()));
   HWND main = Open(reader);
   ASSERT_NE(main, nullptr);
-  SetForegroundWindow(main);
+  Activate(main);
   Keystroke(VK_DOWN);
   ASSERT_TRUE(At(1));
   for (int i = 0; i < 3; ++i) Keystroke(VK_OEM_PLUS, {VK_CONTROL});  // 110, 125, 150%
