@@ -49,6 +49,20 @@ void ResamplePicture(const tview& source, tview& destination) {
   for (size_t i = 0; i < n; ++i) pixels[i] &= 0xFFFFFF;
 }
 
+bool ResampleRegionSrgb(const uint32_t* in, uint32_t width, uint32_t height, uint32_t* out,
+                        uint32_t outWidth, uint32_t outHeight, double s0, double t0, double s1, double t1) {
+  // The fourth byte of each pixel is 0: the pixels pass as four colour channels without alpha.
+  const int ok = stbir_resize_region(
+      in, static_cast<int>(width), static_cast<int>(height), static_cast<int>(width * 4), out,
+      static_cast<int>(outWidth), static_cast<int>(outHeight), static_cast<int>(outWidth * 4), STBIR_TYPE_UINT8, 4,
+      STBIR_ALPHA_CHANNEL_NONE, 0, STBIR_EDGE_CLAMP, STBIR_EDGE_CLAMP, STBIR_FILTER_DEFAULT, STBIR_FILTER_DEFAULT,
+      STBIR_COLORSPACE_SRGB, nullptr, static_cast<float>(s0), static_cast<float>(t0), static_cast<float>(s1),
+      static_cast<float>(t1));
+  if (!ok) return false;
+  for (uint32_t* p = out; p != out + size_t{outWidth} * outHeight; ++p) *p &= 0xFFFFFF;
+  return true;
+}
+
 void ResampleKeyed(const tview& source, uint32_t key, tview& destination,
                    std::vector<uint8_t>& coverage) {
   const size_t n = size_t{destination.Width()} * destination.Height();

@@ -21,6 +21,13 @@ void ResamplePicture(const tview& source, tview& destination);
 void ResampleKeyed(const tview& source, uint32_t key, tview& destination,
                    std::vector<uint8_t>& coverage);
 
+// The part [s0, s1] x [t0, t1] (fractions of the width and height) of width x height pixels
+// (0x00RRGGBB, top row first, no gaps) resampled to outWidth x outHeight into out, in linear light
+// (sRGB decoded before filtering and encoded after), with stb's default filters. False when it
+// cannot be done.
+bool ResampleRegionSrgb(const uint32_t* in, uint32_t width, uint32_t height, uint32_t* out,
+                        uint32_t outWidth, uint32_t outHeight, double s0, double t0, double s1, double t1);
+
 // Puts a picture resampled by ResampleKeyed with its top-left corner at (x, y) of destination,
 // clipped: each pixel mixed with the background by its coverage times the picture's share
 // (256 - weight) / 256; weight 255 draws nothing, as for the keyed blend at full size.

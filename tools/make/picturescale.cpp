@@ -4,39 +4,23 @@
 #include <cmath>
 #include <stdexcept>
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wconversion"
-#pragma GCC diagnostic ignored "-Wsign-conversion"
-#pragma GCC diagnostic ignored "-Wshadow"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wdouble-promotion"
-#pragma GCC diagnostic ignored "-Wpedantic"
-#define STB_IMAGE_RESIZE_IMPLEMENTATION
-#define STB_IMAGE_RESIZE_STATIC
-#include <stb/stb_image_resize.h>
-#pragma GCC diagnostic pop
+#include "images/resample.h"
 
 namespace folivar::make {
 
 namespace {
 
 // The part [s0, s1] x [t0, t1] of the picture (fractions of its width and height) resampled to
-// width x height. The pixels are four bytes each, the fourth always 0, so they pass as four
-// colour channels without alpha.
+// width x height.
 TPixels Resample(const TPixels& in, uint32_t width, uint32_t height, double s0, double t0, double s1,
                  double t1) {
   TPixels out;
   out.width = width;
   out.height = height;
   out.pixels.resize(size_t{width} * height);
-  const int ok = stbir_resize_region(
-      in.pixels.data(), static_cast<int>(in.width), static_cast<int>(in.height),
-      static_cast<int>(in.width * 4), out.pixels.data(), static_cast<int>(width), static_cast<int>(height),
-      static_cast<int>(width * 4), STBIR_TYPE_UINT8, 4, STBIR_ALPHA_CHANNEL_NONE, 0, STBIR_EDGE_CLAMP,
-      STBIR_EDGE_CLAMP, STBIR_FILTER_DEFAULT, STBIR_FILTER_DEFAULT, STBIR_COLORSPACE_SRGB, nullptr,
-      static_cast<float>(s0), static_cast<float>(t0), static_cast<float>(s1), static_cast<float>(t1));
-  if (!ok) throw std::runtime_error("the picture cannot be resampled");
-  for (uint32_t& p : out.pixels) p &= 0xFFFFFF;
+  if (!ResampleRegionSrgb(in.pixels.data(), in.width, in.height, out.pixels.data(), width, height, s0, t0, s1, t1)) {
+    throw std::runtime_error("the picture cannot be resampled");
+  }
   return out;
 }
 
