@@ -119,12 +119,11 @@ BENCHMARK_CAPTURE(BM_ShowSpread, english, TDenseText::kEnglish)->Unit(benchmark:
 BENCHMARK_CAPTURE(BM_ShowSpread, russian_cp1251, TDenseText::kRussianCp1251)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_ShowSpread, russian_unicode, TDenseText::kRussianUnicode)->Unit(benchmark::kMicrosecond);
 
-void BM_ShowSpreadPredecoded(benchmark::State& state, TDenseText text) {
-  TOpenBook open(text);
-  TPageDisplay display(open.book);
+// Shows spread after spread, each decoded before its timing starts, so that only Show is timed.
+void ShowDecodedSpreads(benchmark::State& state, TOpenBook& open, TPageDisplay& display) {
   open.book.GoToPage(1);
   if (const int32_t w = display.FitWidth()) display.Layout(w);
-  display.Show();
+  display.Show();  // the fonts and glyphs in the cache (and, at a scale, the digits resampled)
   for (auto _ : state) {
     state.PauseTiming();
     open.book.GoToPage(NextSpread(open.book));
@@ -136,6 +135,12 @@ void BM_ShowSpreadPredecoded(benchmark::State& state, TDenseText text) {
     benchmark::DoNotOptimize(display.Surface().Bitmap().Bits());
     benchmark::ClobberMemory();
   }
+}
+
+void BM_ShowSpreadPredecoded(benchmark::State& state, TDenseText text) {
+  TOpenBook open(text);
+  TPageDisplay display(open.book);
+  ShowDecodedSpreads(state, open, display);
   Counters(state, text);
 }
 BENCHMARK_CAPTURE(BM_ShowSpreadPredecoded, english, TDenseText::kEnglish)->Unit(benchmark::kMicrosecond);
@@ -148,20 +153,7 @@ void BM_ShowSpreadAtScale(benchmark::State& state) {
   const double scale = static_cast<double>(state.range(0)) / 100;
   TOpenBook open;
   TPageDisplay display(open.book, scale);
-  open.book.GoToPage(1);
-  if (const int32_t w = display.FitWidth()) display.Layout(w);
-  display.Show();  // the fonts and glyphs in the cache, the digits resampled
-  for (auto _ : state) {
-    state.PauseTiming();
-    open.book.GoToPage(NextSpread(open.book));
-    benchmark::DoNotOptimize(&open.book.CurrentPage());
-    benchmark::DoNotOptimize(open.book.RightPage());
-    state.ResumeTiming();
-
-    display.Show();
-    benchmark::DoNotOptimize(display.Surface().Bitmap().Bits());
-    benchmark::ClobberMemory();
-  }
+  ShowDecodedSpreads(state, open, display);
   Counters(state);
   state.counters["device_px"] =
       static_cast<double>(display.Surface().Bitmap().Width()) * display.Surface().Bitmap().Height();
