@@ -92,23 +92,44 @@ void DrawPage(int32_t left, int32_t top, TPage* page, int32_t width, int32_t bot
   }
 }
 
-void DrawLine(int32_t left, TLine& line, int32_t& y, int32_t width) {
-  line.top = y;
-  int32_t x = left + line.leftIndent;
-  line.UpdateWidth();
+int32_t LineStart(int32_t left, const TLine& line, int32_t width) {
   switch (line.alignment) {
-    case kJustify:
-      Justify(line, width - line.width - line.leftIndent - line.rightIndent);
-      break;
     case kAlignCentre:
-      x = left + line.leftIndent + (width - (line.width + line.leftIndent + line.rightIndent)) / 2;
-      break;
+      return left + line.leftIndent + (width - (line.width + line.leftIndent + line.rightIndent)) / 2;
     case kAlignRight:
-      x += width - line.width;
+      return left + line.leftIndent + width - line.width;
+    default:
+      return left + line.leftIndent;
+  }
+}
+
+int32_t ItemAdvance(TViewItem& item) {
+  int32_t advance = item.Style() == kPageReferenceStyle ? item.Width() : 0;
+  switch (GetStyle(item.Style()).kind) {
+    case kKindCharacter:
+      if (item.Code() == kZeroWidth) break;
+      if (item.Code() == kFixedSpace) {
+        // As wide as a space of the font selected now.
+        if (TSurface* surface = CurrentSurface()) advance += surface->TextWidth(u" ");
+        break;
+      }
+      advance += item.Width();
+      break;
+    case kKindImage:
+    case kKindImgChar:
+      advance += item.Width();
       break;
     default:
       break;
   }
+  return advance;
+}
+
+void DrawLine(int32_t left, TLine& line, int32_t& y, int32_t width) {
+  line.top = y;
+  line.UpdateWidth();
+  if (line.alignment == kJustify) Justify(line, width - line.width - line.leftIndent - line.rightIndent);
+  int32_t x = LineStart(left, line, width);
   y += line.ascent;
   for (TViewItem& item : line.items) DrawItem(item, x, y);
   FlushRun();
@@ -143,38 +164,29 @@ void DrawItem(TViewItem& item, int32_t& x, int32_t baseline) {
 
   const TStyle& style = GetStyle(item.Style());
   bool marked = !style.link.empty();
-  if (item.Style() == kPageReferenceStyle) {
-    // A code that names no anchor shows nothing and links nowhere.
-    if (IsAnchor(item.Code())) {
-      surface->WriteText(Cp1251ToUtf16(IntToText(AnchorPage(item.Code()))), itemX, top);  // digits
-      marked = true;
-    }
-    x += item.Width();
+  // A code that names no anchor shows nothing and links nowhere.
+  if (item.Style() == kPageReferenceStyle && IsAnchor(item.Code())) {
+    surface->WriteText(Cp1251ToUtf16(IntToText(AnchorPage(item.Code()))), itemX, top);  // digits
+    marked = true;
   }
   switch (style.kind) {
     case kKindCharacter:
-      if (item.Code() == kZeroWidth) break;
-      if (item.Code() == kFixedSpace) {
-        x += surface->TextWidth(u" ");
-        break;
-      }
+      if (item.Code() == kZeroWidth || item.Code() == kFixedSpace) break;
       if (surface->lastTextStyle != item.Style()) FlushRun();
       AppendCharacter(itemX, top, item);
       surface->lastTextStyle = item.Style();
-      x += item.Width();
       break;
     case kKindImage:
       DrawPicture(*surface, item, itemX, top,
                   !style.link.empty() && item.Width() < kSmallLinkPicture);
-      x += item.Width();
       break;
     case kKindImgChar:
       DrawPicture(*surface, item, itemX, top, true);
-      x += item.Width();
       break;
     default:
       break;
   }
+  x = itemX + ItemAdvance(item);
   if (marked && surface->ItemMap()) {
     surface->ItemMap()->Fill(itemX, top, itemX + item.Width(), top + item.Height(), &item);
   }

@@ -21,6 +21,13 @@ class TViewItem;
 // above the surface height minus bottom; the first that does not stops the page.
 void DrawPage(int32_t left, int32_t top, TPage* page, int32_t width, int32_t bottom,
               int32_t first = 0);
+// The x at which a line drawn from left in width pixels begins, by its alignment (the line's width
+// as drawing measured it).
+int32_t LineStart(int32_t left, const TLine& line, int32_t width);
+// How far drawing moves on past the item: a page reference its width, a character its width (a
+// fixed space as wide as a space of the font selected now, the zero-width mark nothing), a
+// picture its width, anything else nothing.
+int32_t ItemAdvance(TViewItem& item);
 // One line whose top is at y, aligned in width pixels from left; moves y to the next line's top.
 void DrawLine(int32_t left, TLine& line, int32_t& y, int32_t width);
 // Spreads extra pixels over the spaces of the line, one pixel per space from left to right, pass

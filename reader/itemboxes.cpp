@@ -1,48 +1,19 @@
 #include "reader/itemboxes.h"
 
-#include "book/bookstyle.h"
 #include "book/paraclasses.h"
-#include "display/surfaces.h"
+#include "display/drawing.h"
 
 namespace folivar {
 
-namespace {
-
-// How far drawing moves on after an item (DrawItem's advance).
-int32_t Advance(TViewItem& item) {
-  if (item.Style() == kPageReferenceStyle) return item.Width();
-  switch (StyleKind(item.Style())) {
-    case kKindCharacter:
-      if (item.Code() == kZeroWidth) return 0;
-      if (item.Code() == kFixedSpace) {
-        TSurface* surface = CurrentSurface();
-        return surface ? surface->TextWidth(u" ") : 0;
-      }
-      return item.Width();
-    case kKindImage:
-    case kKindImgChar:
-      return item.Width();
-    default:
-      return 0;
-  }
-}
-
-}  // namespace
-
 std::vector<int32_t> ItemLefts(const TPage& page, int32_t index, int32_t left, int32_t width) {
   TLine& line = *page.lines[static_cast<size_t>(index)];
-  int32_t x = left + line.leftIndent;
   // line.width is the width drawing aligned the line by.
-  if (line.alignment == kAlignCentre) {
-    x = left + line.leftIndent + (width - (line.width + line.leftIndent + line.rightIndent)) / 2;
-  } else if (line.alignment == kAlignRight) {
-    x += width - line.width;
-  }
+  int32_t x = LineStart(left, line, width);
   std::vector<int32_t> lefts;
   lefts.reserve(line.items.size());
   for (TViewItem& item : line.items) {
     lefts.push_back(x);
-    x += Advance(item);
+    x += ItemAdvance(item);
   }
   return lefts;
 }

@@ -1,7 +1,8 @@
 // Where the items of a drawn page lie: the rectangle of every item of the lines that page drawing
-// placed (display/drawing.h), found again from what drawing leaves in the lines (each line's top
-// and width, the item widths after justification) and the same rules of placement. The reader
-// marks search matches and the focused link over them. Book coordinates, edges included.
+// placed, found again from what drawing leaves in the lines (each line's top and width, the item
+// widths after justification) with drawing's own rules of placement (LineStart, ItemAdvance in
+// display/drawing.h). The reader marks search matches and the focused link over them. Book
+// coordinates, edges included.
 #pragma once
 
 #include <cstdint>
