@@ -33,12 +33,10 @@ std::string DescribeStyles();
 // ended by "\n", and a line "\f" between two pages, so that splitting at "\f\n" gives the pages.
 // Text items show their characters (a control character U+FFFD), spaces and fixed spaces a space,
 // a page reference the page number the reader shows for it; pictures and marks show nothing. A
-// word broken at a line's end after a hyphen item that follows a letter item, the next line
-// beginning with a letter, is printed whole on the first line: its rest, up to the next space,
-// moves up from the next line (that space is dropped), across a page's end too. The hyphen is
-// dropped, as the compiler's own hyphen; a word broken after its own hyphen is stored alike, so
-// the hyphen is kept only where the case changes across it from small to capital (Jean-Paul,
-// non-English) and is otherwise lost (well-known comes out wellknown).
+// word the compiler hyphenated at a line's end (its hyphen marked by a zero-width item after it),
+// the next line beginning with a letter, is printed whole on the first line without the hyphen:
+// its rest, up to the next space, moves up from the next line (that space is dropped), across a
+// page's end too (book/pagetext.h). A word broken after a hyphen of its own stays as it is.
 // The style table, anchors and encoding are those of the loaded book.
 std::string DescribeText(const std::vector<std::unique_ptr<TPage>>& pages);
 
